@@ -1,0 +1,89 @@
+// The window and input state of the framework's single X11 window, the menu
+// records, and the numbered sub-windows.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <GL/glx.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum {
+    wind_main = 0,
+    wind_eula = 1,
+    wind_prefs = 2,
+    wind_livery = 993,
+    wind_about = 994,
+    wind_alert = 995,
+    wind_confirm = 996,
+    wind_select = 997,
+    wind_open = 998,
+    wind_save = 999,
+};
+
+struct item_struct {
+    std::string name;
+    int cmd = 0;
+    char flag = 0;
+    int16_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+struct menu_struct {
+    std::string name;
+    int parent = -1;
+    int16_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::vector<item_struct> items;
+};
+
+// Zeroed at start but for keylist_up; main thread only.
+class mnw_class {
+public:
+    int alias_req = 0;
+    int alias_now = 0;
+    int head = 0;
+    XVisualInfo* visual = nullptr;
+    Window xwin[2] = {0, 0};
+    GLXContext glx_ctx[2] = {nullptr, nullptr};
+    Display* display = nullptr;
+    int sec_mon_inuse = 0;
+    int sec_mon_made = 0;
+    int wind_copy = 0;
+    int wind = 0;
+    int mouse_wind = 0;
+    int is_dialog = 0;
+    float wind_x = 0, wind_y = 0;
+    float wind_w = 0, wind_h = 0;
+    int cursor_kind = 0;
+    int open_menu = 0;
+    int screen_w = 0, screen_h = 0;
+    int screen_bits = 0;
+    int set_res = 0;
+    int tex_res = 0;
+    int req_w = 0, req_h = 0;
+    int col_res_req = 0;
+    float centre_x = 0, centre_y = 0;
+    float canvas_dx = 0, canvas_dy = 0;
+    int fill_display = 0;
+    float viewport[4] = {0, 0, 0, 0};
+    float scale = 0;
+    float mouse_x = 0, mouse_y = 0;
+    int clicked = 0;
+    int quick_release = 0;
+    int double_click = 0;
+    int released = 0;
+    int held = 0;
+    int held_long = 0;
+    int wheel = 0;
+    int key_hit = 0;
+    int typed_char = 0;
+    float last_active = 0;
+    float press_time = 0;
+    int key_down = 0;
+    int lang = 0;
+    int keylist_up = 1;
+    int profiling = 0;
+    int keys_off = 0;
+    int time_mode = 0;
+    int prefs_found = 0;
+};

@@ -1,0 +1,82 @@
+// Number helpers of the shared header.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "GenH/hl_types.h"
+
+void __MACIBM_alert(int return_window, std::string line1, std::string line2, std::string line3,
+                    std::string line4, int type, const char* file, int line);
+
+namespace hl_detail {
+// Decimal digits of n, zero-padded to at least `width` (width capped at ten).
+inline std::string padded_digits(uint64_t n, int width)
+{
+    if (width > 10) width = 10;
+    if (width < 1) width = 1;
+    std::string s = std::to_string(n);
+    if (static_cast<int>(s.size()) < width) s.insert(0, width - s.size(), '0');
+    return s;
+}
+}  // namespace hl_detail
+
+// Writes `value` with `decimals` decimals and at least `digits` digits in all;
+// leading zeros of the integer part become blanks. A rounded fraction that
+// reaches the next whole number carries into the integer part.
+inline void flt_to_str(float value, std::string* out, int digits, int decimals, int sign_flag)
+{
+    static std::string lft_str, rgt_str;
+    if (decimals < 0) return;
+
+    double whole = std::trunc(static_cast<double>(value));
+    if (!(whole < 2147483647.0)) whole = 2147483647.0;  // also catches NaN
+    if (whole < -2147483648.0) whole = -2147483648.0;
+    const int64_t i = static_cast<int64_t>(whole);
+    uint64_t int_mag = static_cast<uint64_t>(i < 0 ? -i : i);
+
+    uint64_t frac_mag = 0;
+    if (decimals > 0) {
+        const float f = value - static_cast<float>(i);
+        const float x = static_cast<float>(f * std::pow(10.0, decimals));
+        double n = std::round(static_cast<double>(x));
+        if (!(std::fabs(n) < 9.0e18)) n = 0;
+        frac_mag = static_cast<uint64_t>(std::fabs(n));
+        const double limit = std::pow(10.0, decimals);
+        if (static_cast<double>(frac_mag) >= limit && decimals <= 18) {
+            frac_mag -= static_cast<uint64_t>(limit);
+            ++int_mag;
+        }
+    }
+
+    lft_str = hl_detail::padded_digits(int_mag, digits - decimals);
+    rgt_str = hl_detail::padded_digits(frac_mag, decimals);
+    for (std::size_t k = 0; k + 1 < lft_str.size() && lft_str[k] == '0'; ++k) lft_str[k] = ' ';
+
+    std::string result;
+    if (value < 0)
+        result = "-";
+    else if (sign_flag)
+        result = " ";
+    result += lft_str;
+    if (decimals > 0) result += "." + rgt_str;
+    *out = result;
+}
+
+// A whole number from lo to hi, both included; a reversed range is fatal.
+inline int int_rand(int lo, int hi)
+{
+    if (lo == hi) return lo;
+    if (lo < hi) {
+        const int64_t span = static_cast<int64_t>(hi) - lo + 1;
+        return static_cast<int>(lo + static_cast<int64_t>(rand()) % span);
+    }
+    char buf[64];
+    snprintf(buf, sizeof buf, "lo=%1.0f hi=%1.0f", static_cast<float>(lo), static_cast<float>(hi));
+    stl_global = buf;
+    __MACIBM_alert(0, "int rand range negative!", stl_global, "", "", t_exit, "GenH/hl_math", 344);
+    return lo;
+}

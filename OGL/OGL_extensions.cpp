@@ -1,0 +1,3 @@
+#include "OGL/OGL_extensions.h"
+
+OGL_extensions glExt;

@@ -1,0 +1,7 @@
+// The texture manager.
+#pragma once
+
+class tman_class {
+public:
+    tman_class() = default;
+};

@@ -1,0 +1,58 @@
+// Helpers shared by the test programs: scratch folders, files, and running a
+// piece of code in a child process to watch its output and exit.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace brx_test {
+
+// A fresh folder below the system's temporary folder, removed with its
+// contents when the object goes away. path() ends in "/".
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+bool exists(const std::string& path);
+void remove_tree(const std::string& path);
+
+// Every entry below `root`, as paths relative to it ("a/", "a/b"), sorted.
+std::vector<std::string> list_tree(const std::string& root);
+
+struct ChildResult {
+    int exit_code = -1;  // the exit status, or -1 when killed by a signal
+    int signal = 0;      // the signal that ended the child, or 0
+    std::string out;     // what the child wrote to standard output
+};
+
+// Runs `body` in a forked child whose current folder is `cwd` (when not empty)
+// and whose standard output is captured; the child exits 0 when `body` returns.
+ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd = "");
+
+// Sets an environment variable for the lifetime of the object (nullptr unsets).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+}  // namespace brx_test
