@@ -268,13 +268,18 @@ int ouf_open(std::string path, int type, int version, std::string notice)
             make_folder(folder);
         }
     }
+    ouf_save_alert(bounded, "Files/io_utils", 1064);
+    return 0;
+}
+
+void ouf_save_alert(const std::string& full_path, const char* file, int line)
+{
     __MACIBM_alert(0,
                    "I could not save the file! Could the directory that the file sits in be missing? "
                    "Or flagged as READ-ONLY by the operating system? (Windows machines typically do this).",
-                   bounded,
+                   full_path,
                    "Could the file be flagged as read-only? This happens in Windows if you copy it from a CD!",
                    "Try putting this app in the background and then flag the file as NOT read-only, or "
                    "creating the folder listed in the path above.",
-                   t_alert, "Files/io_utils", 1064);
-    return 0;
+                   t_alert, file, line);
 }

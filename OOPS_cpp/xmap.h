@@ -54,3 +54,6 @@ extern int mapped_files_open;
 // Opens the framework output stream `ouf` on app_path + path (the last three
 // letters lower-cased) and writes the header; 1 when the stream is good.
 int ouf_open(std::string path, int type, int version, std::string notice);
+
+// The writer's alert for a file that could not be saved.
+void ouf_save_alert(const std::string& full_path, const char* file, int line);
