@@ -1,7 +1,6 @@
 #include "Thread/hl_thread.h"
 
 #include <GL/glx.h>
-#include <cxxabi.h>
 
 #include <atomic>
 #include <cstdint>
@@ -68,12 +67,13 @@ void* THREAD_launch(void* block_ptr)
     } catch (exce_class& report) {
         report.MakeFatal();
         THREAD_send_exception(report);
-    } catch (abi::__forced_unwind&) {
-        throw;  // a thread ending itself, not a failure
     } catch (std::exception& e) {
         THREAD_send_exception(exce_class("Caught an unhandled C++ exception", e.what(), "", "",
                                          kSourceFile, 302, t_exit));
     } catch (...) {
+        // A foreign unwind is a thread ending itself (UTL_thread_exit), not a
+        // failure; it must pass on.
+        if (!std::current_exception()) throw;
         THREAD_send_exception(
             exce_class("Caught an unhandled unknown exception", "", "", "", kSourceFile, 304,
                        t_exit));
