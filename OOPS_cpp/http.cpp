@@ -207,6 +207,7 @@ void down_class::DoProcessing()
 void down_class::TakeData(const char* data, long length)
 {
     if (length <= 0) return;
+    if (!headers_done && error != 0) return;  // a refused header block: nothing more to parse
     // The common case of a download: body bytes with nothing buffered before
     // them go straight to the file.
     if (headers_done && recv_buf.empty() && file) {
