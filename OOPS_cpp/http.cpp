@@ -48,6 +48,18 @@ bool parse_content_length(const std::string& text, int64_t* out)
     return true;
 }
 
+// The first CR LF pair in [from, end), or null.
+const char* find_crlf(const char* from, const char* end)
+{
+    while (end - from >= 2) {
+        const auto* cr = static_cast<const char*>(memchr(from, '\r', static_cast<size_t>(end - from - 1)));
+        if (!cr) return nullptr;
+        if (cr[1] == '\n') return cr;
+        from = cr + 1;
+    }
+    return nullptr;
+}
+
 // The output files have fixed names in a shared temporary folder: never
 // follow a link planted there.
 FILE* open_output(const std::string& path)
@@ -230,18 +242,10 @@ void down_class::parse_header_lines()
     if (recv_buf.empty()) return;
     size_t pos = 0;  // start of the first line not yet taken
     const char* buf = recv_buf.data();
-    const size_t size = recv_buf.size();
+    const char* end = buf + recv_buf.size();
     while (!headers_done) {
         const char* start = buf + pos;
-        const char* cr = nullptr;
-        for (const char* p = start; p + 1 < buf + size; ++p) {
-            p = static_cast<const char*>(memchr(p, '\r', static_cast<size_t>(buf + size - 1 - p)));
-            if (!p) break;
-            if (p[1] == '\n') {
-                cr = p;
-                break;
-            }
-        }
+        const char* cr = find_crlf(buf + std::max(pos, header_scan), end);
         if (!cr) break;
         const size_t line_len = static_cast<size_t>(cr - start);
         header_bytes += static_cast<int64_t>(line_len) + 2;
@@ -263,6 +267,9 @@ void down_class::parse_header_lines()
         }
     }
     recv_buf.erase(recv_buf.begin(), recv_buf.begin() + static_cast<std::ptrdiff_t>(pos));
+    // A line split across receives is not searched again from its start; its
+    // last byte may be the CR of a pair.
+    header_scan = recv_buf.empty() ? 0 : recv_buf.size() - 1;
 
     if (!headers_done && header_bytes + static_cast<int64_t>(recv_buf.size()) > kMaxHeaderBytes) {
         error = EBADMSG;

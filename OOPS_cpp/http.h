@@ -65,6 +65,7 @@ private:
     void write_body(const char* data, size_t length);
 
     int64_t header_bytes = 0;  // header bytes taken so far, bounded
+    size_t header_scan = 0;    // bytes of recv_buf known to start no CR LF pair
 };
 
 class http_class {

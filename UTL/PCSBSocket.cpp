@@ -180,15 +180,7 @@ long PCSBSocket::http_WriteData(const void* data, long length)
     // the default handler.
     const ssize_t sent = send(fd, data, static_cast<size_t>(length), MSG_NOSIGNAL);
     if (sent >= 0) return static_cast<long>(sent);
-    const int err = errno;
-    if (would_block(err)) return 0;
-    if (is_connection_failure(err)) {
-        status = status_closed;
-        return -1;
-    }
-    fprintf(stderr, "LINUX: NET: Some sort of error while sending! %d\n", err);
-    fail(err);
-    return -1;
+    return transfer_failed(errno, "sending");
 }
 
 long PCSBSocket::ReadData(void* buffer, long length)
@@ -203,14 +195,18 @@ long PCSBSocket::ReadData(void* buffer, long length)
         }
         return 0;
     }
-    const int err = errno;
+    return transfer_failed(errno, "recving");
+}
+
+long PCSBSocket::transfer_failed(int err, const char* doing)
+{
     if (would_block(err)) return 0;
-    if (is_connection_failure(err)) {
+    if (is_connection_failure(err))
         status = status_closed;
-        return -1;
+    else {
+        fprintf(stderr, "LINUX: NET: Some sort of error while %s! %d\n", doing, err);
+        fail(err);
     }
-    fprintf(stderr, "LINUX: NET: Some sort of error while recving! %d\n", err);
-    fail(err);
     return -1;
 }
 

@@ -53,6 +53,8 @@ public:
 
 private:
     void fail(int err);
+    // A failed send or receive: 0 when it would block, else -1 and the status.
+    long transfer_failed(int err, const char* doing);
 };
 
 int printf_null(char* format, ...);

@@ -300,24 +300,30 @@ TEST_F(Http, EmptyBodyIsDone)
     EXPECT_EQ(read_file(dir / "empty"), "");
 }
 
-TEST_F(Http, MoreThanAnnouncedFailsWithErrorBlock)
+// Complete responses that are no success: the error block, and the body
+// stays in the file.
+TEST_F(Http, FailedResponsesLogTheErrorBlock)
 {
-    ScriptServer server({read_request(), send("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef")});
-    use_server(server);
-    const std::string local = dir / "long";
-    EXPECT_EQ(fetch(4, kHost, "/long", local), 2);
-    EXPECT_EQ(log(), error_block(local, kHost, "/long", 1, 0, 0, 3, 0, "OK (#200)"));
-    EXPECT_EQ(read_file(local), "abcdef");
-}
-
-TEST_F(Http, NotFoundFailsAndKeepsItsBody)
-{
-    ScriptServer server({read_request(), send(http_response(404, "Not Found", "gone"))});
-    use_server(server);
-    const std::string local = dir / "nf";
-    EXPECT_EQ(fetch(5, kHost, "/nf", local), 2);
-    EXPECT_EQ(log(), error_block(local, kHost, "/nf", 1, 1, 0, 3, 0, "Not Found (#404)"));
-    EXPECT_EQ(read_file(local), "gone");
+    struct Case {
+        std::string response, body;
+        int complete;
+        std::string response_line;
+    } cases[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef", "abcdef", 0, "OK (#200)"},
+        {http_response(404, "Not Found", "gone"), "gone", 1, "Not Found (#404)"},
+        {http_response(301, "Moved Permanently", "", true, "Location: /x\r\n"), "", 1,
+         "Moved Permanently (#301)"},
+    };
+    for (const Case& c : cases) {
+        ScriptServer server({read_request(), send(c.response)});
+        use_server(server);
+        const std::string local = dir / "out";
+        const size_t log_before = log().size();
+        EXPECT_EQ(fetch(4, kHost, "/f", local), 2);
+        EXPECT_EQ(log().substr(log_before),
+                  error_block(local, kHost, "/f", 1, c.complete, 0, 3, 0, c.response_line));
+        EXPECT_EQ(read_file(local), c.body);
+    }
 }
 
 // Without a length, or with a close before it, the transfer only ends at the
