@@ -64,7 +64,7 @@ const char* find_crlf(const char* from, const char* end)
 // follow a link planted there.
 FILE* open_output(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     FILE* f = fdopen(fd, "wb");
     if (!f) {
