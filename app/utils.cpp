@@ -450,10 +450,12 @@ void make_dir_error(std::string path, int code)
                    "Install Path:" + path, t_alert, kThisFile, 177);
 }
 
-// Creates one folder; 0 when it stands afterwards, else the failure's code.
+// Creates one folder; 0 when it stands afterwards, else the failure's code. A
+// file in the folder's place is a failure, not a folder that exists.
 static int create_folder(const std::string& path)
 {
     const int r = make_folder(path);
+    if (r == EEXIST && !dir_exists(path)) return ENOTDIR;
     return show_make_dir_err(r) ? r : 0;
 }
 
