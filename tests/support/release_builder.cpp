@@ -25,8 +25,9 @@ void make_parents(const std::string& path)
 
 long kilobytes(size_t bytes) { return static_cast<long>((bytes + 1023) / 1024); }
 
-// One archive holding `bytes` as the single entry `name`.
-void write_zip(const std::string& zip_path, const std::string& name, const std::string& bytes)
+}  // namespace
+
+void make_zip(const std::string& zip_path, const std::string& name, const std::string& bytes)
 {
     make_parents(zip_path);
     zipFile zf = zipOpen64(zip_path.c_str(), APPEND_STATUS_CREATE);
@@ -46,6 +47,8 @@ void write_zip(const std::string& zip_path, const std::string& name, const std::
     ok = zipClose(zf, nullptr) == ZIP_OK && ok;
     if (!ok) throw std::runtime_error("cannot write " + zip_path);
 }
+
+namespace {
 
 std::string served_folder(const Release& r, const ReleaseServer& s)
 {
@@ -137,7 +140,7 @@ void build_release(const Release& release, const std::string& site, int jobs)
                 for (size_t i; (i = next++) < files.size();) {
                     const std::string& path = files[i]->first;
                     const std::string zip = folder + release.top_folder + "/" + path + ".zip";
-                    write_zip(zip, path.substr(path.rfind('/') + 1), files[i]->second.bytes);
+                    make_zip(zip, path.substr(path.rfind('/') + 1), files[i]->second.bytes);
                     struct stat st;
                     sizes[i] = stat(zip.c_str(), &st) == 0 ? kilobytes(size_t(st.st_size)) : 0;
                 }
@@ -149,7 +152,7 @@ void build_release(const Release& release, const std::string& site, int jobs)
     for (const std::string& folder : folders) {
         make_parents(folder + "directory.txt");
         write_file(folder + "directory.txt", text);
-        write_zip(folder + "directory.txt.zip", "directory.txt", text);
+        make_zip(folder + "directory.txt.zip", "directory.txt", text);
     }
 }
 

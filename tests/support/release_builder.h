@@ -48,6 +48,9 @@ void install_tree(const Release& release, size_t index, const std::string& dest)
 // The MD5 of every file below `root`, by relative path.
 std::map<std::string, std::string> tree_md5s(const std::string& root);
 
+// Writes an archive holding `bytes` as its one entry `name`.
+void make_zip(const std::string& zip_path, const std::string& name, const std::string& bytes);
+
 // The MD5 of bytes, as 32 lower-case hexadecimal digits.
 std::string md5_of(const std::string& bytes);
 

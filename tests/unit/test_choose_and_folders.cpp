@@ -138,7 +138,7 @@ protected:
     // Runs make_dirs in a child and returns the Install Path lines of its alerts.
     std::vector<std::string> alerts()
     {
-        const auto child = brx_test::run_in_child([] { make_dirs(); });
+        const auto child = brx_test::run_in_child([] { make_dirs(); }, tmp.path());
         EXPECT_EQ(child.exit_code, 0);
         std::vector<std::string> paths;
         for (size_t at = 0; (at = child.out.find("Install Path:", at)) != std::string::npos;) {
