@@ -10,9 +10,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include <md5.h>
+
 #include "GenC/hl_alert.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/cmnd.h"
+#include "OOPS_cpp/xmap.h"
 #include "UTL/case-desens.h"
 
 const char* sErrFile = "";
@@ -372,4 +375,46 @@ int make_file_large_address_aware(std::string path)
     }
     if (fclose(f) != 0 && result == 0) result = errno;
     return result;
+}
+
+// ---------------------------------------------------------------------------
+// File checksums.
+
+void MD5UpdateWide(MD5Context* context, const unsigned char* data, unsigned int length)
+{
+    while (length > 0) {
+        const unsigned int piece = length < 65535u ? length : 65535u;
+        MD5Update(context, data, piece);
+        data += piece;
+        length -= piece;
+    }
+}
+
+int calc_file_md5(const std::string& path, std::string& out)
+{
+    xmap_class map(path);
+    if (map.begin == nullptr) return 20006;
+
+    MD5_CTX context;
+    MD5Init(&context);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(map.begin);
+    std::size_t left = static_cast<std::size_t>(map.end - map.begin);
+    constexpr std::size_t kStep = 0x40000000;  // files over 4 GiB go in whole-piece steps
+    while (left > 0) {
+        const std::size_t n = left < kStep ? left : kStep;
+        MD5UpdateWide(&context, p, static_cast<unsigned int>(n));
+        p += n;
+        left -= n;
+    }
+    unsigned char digest[MD5_DIGEST_LENGTH];
+    MD5Final(digest, &context);
+
+    static const char kHex[] = "0123456789abcdef";
+    char text[2 * MD5_DIGEST_LENGTH];
+    for (int i = 0; i < MD5_DIGEST_LENGTH; ++i) {
+        text[2 * i] = kHex[digest[i] >> 4];
+        text[2 * i + 1] = kHex[digest[i] & 15];
+    }
+    out.assign(text, sizeof text);
+    return 0;
 }
