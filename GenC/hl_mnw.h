@@ -111,3 +111,34 @@ public:
     int time_mode = 0;
     int prefs_found = 0;
 };
+
+// ---------------------------------------------------------------------------
+// Sub-windows, the frame pump and X11 input (main thread only).
+
+// Makes sub-window `id` current: sizes and centres it, closes menus, drops the
+// focus and clears the click, hold and wheel state. -1: none yet (the next
+// frame opens 0).
+void MACIBM_startwind(int id);
+// The framework's first look at a mouse press (force 1: Return in a dialog):
+// close boxes, menu titles and menu entries.
+void MACIBM_handleclick(int force);
+// One frame: input, queued reports, the application's frame hook, menus and
+// the buffer swap.
+void MACIBM_event_proc();
+
+// The origin of a w by h sub-window centred on a screen_w by screen_h window.
+void MACIBM_centre_wind(float wind_w, float wind_h, float* x, float* y);
+
+int LIN_handlewin(Display* display, XEvent* event, XPointer arg);
+void LIN_handleevt(XEvent* event);
+void MACIBM_load_mxy(Window window, int x, int y);
+int has_shiftkey();
+int has_optionkey();
+int has_capslock();
+
+extern int linkey_shft, linkey_ctrl, linkey_optn;
+extern int have_created_ibm_win;
+
+// The application's hooks, defined by the program that links the framework.
+void APP_update();
+void APP_handlemenu(int command);
