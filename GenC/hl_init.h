@@ -20,3 +20,36 @@ void MACIBM_nuke_context(int slot);
 GLXContext MACIBM_make_context_loader();
 // On the new worker: makes `ctx` current on a window of its own; 1 on success.
 int MACIBM_set_context_loader(GLXContext ctx);
+
+// ---------------------------------------------------------------------------
+// Framework start-up (main thread, once, first).
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+// Brings the framework up to a window showing the start-up screen. Returns
+// with everything ready, or ends the process.
+void MACIBM_init(int argc, const char* const* argv);
+// One frame of the start-up screen: message and progress bar; a null fraction
+// advances the bar by a step of its own.
+void MACIBM_show_init(const std::string& message, float* fraction);
+// The per-language step of start-up; keeps nothing.
+void MACIBM_setupforlang();
+// The text folder of a language index, empty for an unknown index.
+std::string MACIBM_language_folder(int lang);
+
+// Pieces of start-up, exposed for their tests.
+// The fixed tables: randrat from seed 1, then the generator seeded from the
+// clock (`clock_seed`, advanced by clock_seed % 1000 draws), then the sines
+// and cosines of whole degrees.
+void MACIBM_fill_tables(uint32_t clock_seed);
+// The log's opening lines up to the folder line.
+void MACIBM_write_log_header(std::ostream& log);
+// The start-up bar's filled share: *fraction, or counter x 0.01 (counting the
+// call) when null; kept within 0.02 to 1.
+float MACIBM_init_bar_share(const float* fraction, int* counter);
+
+// Where the memory line comes from; "/proc/meminfo" unless replaced. The
+// processor lines come from UTL_cpuinfo_path.
+extern std::string MACIBM_meminfo_path;
