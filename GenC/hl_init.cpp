@@ -183,8 +183,9 @@ void visual_attributes(int level, int* attrs)
 
 void MACIBM_setres(int on)
 {
+    // Whether the display was too small at the first call, kept for the run.
     static bool recorded = false;
-    static int hres_orig, vres_orig, cres_orig, sres_orig;
+    static int sres_orig;
 
     mnw.screen_w = mnw.req_w;
     mnw.screen_h = mnw.req_h;
@@ -204,14 +205,8 @@ void MACIBM_setres(int on)
     if (width < 1024 || height < 768) change = 1;
     if (!recorded) {
         recorded = true;
-        hres_orig = width;
-        vres_orig = height;
-        cres_orig = depth;
         sres_orig = change;
     }
-    (void)hres_orig;
-    (void)vres_orig;
-    (void)cres_orig;
 
     if (on) {
         if (!change) return;

@@ -110,8 +110,9 @@ TEST(MainWindow, NamedSizedAndPinnedAsTheWindowManagerSeesIt)
     EXPECT_TRUE(has(o, "_NET_WM_NAME(UTF8_STRING) = \"Skarvel\""));
     EXPECT_TRUE(has(o, "_NET_STARTUP_ID(UTF8_STRING) = \"brennix-test_TIME42\""));
     EXPECT_TRUE(has(o, "_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NORMAL"));
-    EXPECT_TRUE(has(o, "_NET_WM_ALLOWED_ACTIONS(ATOM) = _NET_WM_ACTION_CLOSE, "
-                       "_NET_WM_ACTION_FULLSCREEN, _NET_WM_ACTION_MOVE"));
+    EXPECT_TRUE(has(o,
+                    "_NET_WM_ALLOWED_ACTIONS(ATOM) = _NET_WM_ACTION_CLOSE, "
+                    "_NET_WM_ACTION_FULLSCREEN, _NET_WM_ACTION_MOVE"));
     // A 1024 by 768 screen: the window asks for full screen.
     EXPECT_TRUE(has(o, "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
     EXPECT_TRUE(has(o, "CLIENT_MESSAGE window=1 action=1 property=1"));
@@ -231,13 +232,15 @@ TEST(MainWindow, ContextIsCurrentWithTheInitialStateAndDrawsIntoTheWindow)
     });
     ASSERT_EQ(r.exit_code, 0) << r.out;
     EXPECT_TRUE(has(r.out, "current=1"));
-    EXPECT_TRUE(has(r.out, "cull=1 dither=1 material=1 sample_buffers=0 scissor=0 blend=0")) << r.out;
+    EXPECT_TRUE(has(r.out, "cull=1 dither=1 material=1 sample_buffers=0 scissor=0 blend=0"))
+        << r.out;
     EXPECT_TRUE(has(r.out, "front=cw"));
     EXPECT_TRUE(has(r.out, "depthmask=0"));
     EXPECT_TRUE(has(r.out, "unpack=1"));
     EXPECT_TRUE(has(r.out, "blend=1 depth=1 alpha=1"));
     EXPECT_TRUE(has(r.out, "error=0x0"));
-    EXPECT_TRUE(has(r.out, "srgb(255,128,0)")) << r.out;  // the cleared colour, read from the window
+    EXPECT_TRUE(has(r.out, "srgb(255,128,0)"))
+        << r.out;  // the cleared colour, read from the window
 }
 
 TEST(LoaderContexts, EachWorkerGetsACurrentContextSharingTheMainOne)
@@ -283,8 +286,8 @@ TEST(LoaderContexts, EachWorkerGetsACurrentContextSharingTheMainOne)
     });
     ASSERT_EQ(r.exit_code, 0) << r.out;
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(has(r.out, "worker " + std::to_string(i) +
-                                   ": made=1 own=1 sees_main=1 started=1"))
+        EXPECT_TRUE(
+            has(r.out, "worker " + std::to_string(i) + ": made=1 own=1 sees_main=1 started=1"))
             << r.out;
     EXPECT_TRUE(has(r.out, "main sees 3 worker textures; main still current=1"));
     EXPECT_EQ(r.out.find("linux trying to create a loader context\n"), r.out.find("linux"));
@@ -293,9 +296,8 @@ TEST(LoaderContexts, EachWorkerGetsACurrentContextSharingTheMainOne)
 
 TEST(LoaderContexts, NoneBeforeTheMainContext)
 {
-    const ChildResult r = run_in_child([] {
-        printf("loader=%p\n", static_cast<void*>(MACIBM_make_context_loader()));
-    });
+    const ChildResult r = run_in_child(
+        [] { printf("loader=%p\n", static_cast<void*>(MACIBM_make_context_loader())); });
     EXPECT_EQ(r.out, "loader=(nil)\n");
 }
 
