@@ -243,6 +243,33 @@ TEST(MainWindow, ContextIsCurrentWithTheInitialStateAndDrawsIntoTheWindow)
         << r.out;  // the cleared colour, read from the window
 }
 
+TEST(MainWindow, AntiAliasingFallsBackToAVisualTheServerHas)
+{
+    const ChildResult r = run_in_child([] {
+        request_window();
+        mnw.alias_req = 4;
+        MACIBM_setres(1);
+        MACIBM_make_context(0);
+        GLint sample_buffers = 0;
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &sample_buffers);
+        printf("alias_now=%d sample_buffers=%d multisample=%d\n", mnw.alias_now, sample_buffers,
+               glIsEnabled(GL_MULTISAMPLE));
+    });
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    int alias_now = -1, sample_buffers = -1, multisample = -1;
+    ASSERT_EQ(sscanf(r.out.c_str(), "alias_now=%d sample_buffers=%d multisample=%d", &alias_now,
+                     &sample_buffers, &multisample),
+              3)
+        << r.out;
+    EXPECT_GE(alias_now, 0);
+    EXPECT_LE(alias_now, 4);
+    // The level chosen is the one whose visual the context has.
+    EXPECT_EQ(sample_buffers > 0, alias_now > 0) << r.out;
+    if (alias_now > 0) {
+        EXPECT_EQ(multisample, 1);
+    }
+}
+
 TEST(LoaderContexts, EachWorkerGetsACurrentContextSharingTheMainOne)
 {
     const ChildResult r = run_in_child([] {
