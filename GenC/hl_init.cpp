@@ -45,10 +45,13 @@ Display* open_display()
 {
     if (!mnw.display) {
         mnw.display = XOpenDisplay(nullptr);
-        if (!mnw.display)
-            stop_before_window(std::string("I could not open the X display \"") +
-                               XDisplayName(nullptr) +
-                               "\". Set DISPLAY to a running X server and try again.");
+        if (!mnw.display) {
+            const std::string name = XDisplayName(nullptr);
+            stop_before_window(name.empty()
+                                   ? "I could not open the X display: DISPLAY is not set."
+                                   : "I could not open the X display \"" + name +
+                                         "\". Set DISPLAY to a running X server and try again.");
+        }
     }
     return mnw.display;
 }

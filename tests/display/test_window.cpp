@@ -170,7 +170,7 @@ TEST(MainWindow, StopsWithMessageAndStatusOneWithoutDisplayOrGlx)
          "Whoah -- no matter how hard I tried, I failed to get a GLX visual. Something's "
          "seriously wonky on your machine.\n"},
         {":4242", "I could not open the X display \":4242\""},
-        {nullptr, "I could not open the X display"},
+        {nullptr, "I could not open the X display: DISPLAY is not set.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.display ? c.display : "unset");
