@@ -22,6 +22,7 @@ void CanvasTest::SetUpTestSuite()
     mnw.screen_h = mnw.req_h = 768;
     mnw.alias_req = 0;
     MACIBM_make_context(0);
+    if (!scratch_array) scratch_array = scratch_array_aligned();
     for (int d = 0; d <= 360; ++d) {
         lookup_sin[d] = static_cast<float>(std::sin(d * M_PI / 180.0));
         lookup_cos[d] = static_cast<float>(std::cos(d * M_PI / 180.0));
