@@ -85,6 +85,7 @@ void mouse_help_per_wind(int window)
     const float still = xtim.act_time - mnw.last_active;
     if (!stls.mouse_help.empty() && still > 1.0f) draw_tooltip();
     stls.mouse_help.clear();
+    xtim.profile_chart("help", 0);
 
     if (still > 10.0f && mnw.wind == wind_main) mnw.cursor_kind = 2;
     if (framework_dialog(window)) mnw.cursor_kind = 0;

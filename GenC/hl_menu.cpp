@@ -7,6 +7,7 @@
 #include "GenC/hl_alert.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn_draw.h"
+#include "OOPS_cpp/xmap.h"
 #include "app/utils.h"
 
 namespace {
@@ -200,6 +201,10 @@ void char_string_to_int_string(std::string* text)
 
 namespace {
 
+const char* const kLangFolders[] = {"menus/english/", "menus/french/",  "menus/german/",
+                                    "menus/italian/", "menus/spanish/", "menus/portugese/",
+                                    "menus/korean/"};
+
 // Reads lines of a menus file without ever looking past its end.
 class menu_lines {
 public:
@@ -256,4 +261,20 @@ void MACIBM_read_menu_lines(const char* begin, const char* end)
             MACIBM_append_menu(n, k, cmd, text, 0);
         }
     }
+}
+
+void MACIBM_read_menus(std::string folder, std::string file)
+{
+    std::string path = folder;
+    if (mnw.lang >= 0 && mnw.lang <= kLangKorean) path += kLangFolders[mnw.lang];
+    path += file;
+
+    xmap_class map(path);
+    static const int versions[] = {1, 0};
+    if (map.check_file(xmap_type_text, versions, nullptr, nullptr) == 0) {
+        __MACIBM_alert(0, "Cannot open file!", path, "Trash this copy and re-install Brennix.", "",
+                       t_exit, "GenC/hl_mnw", __LINE__);
+        return;
+    }
+    MACIBM_read_menu_lines(map.cursor, map.end);
 }

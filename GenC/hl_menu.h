@@ -17,6 +17,8 @@ void MACIBM_append_menu(int m, int i, int cmd, std::string name, int wide);
 void MACIBM_remove_menu_item(int m, int i);
 float menu_dx(std::string text);
 void char_string_to_int_string(std::string* text);
+// Builds menus from a menus file in the language folder of `folder`.
+void MACIBM_read_menus(std::string folder, std::string file);
 // Builds menus from the body of a menus file (what follows its header).
 void MACIBM_read_menu_lines(const char* begin, const char* end);
 int accept_menu(int m);

@@ -164,7 +164,7 @@ int BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int lo, int 
         grabbed = 0;
     }
 
-    const bool step = mnw.clicked || (mnw.held_long && xtim.act_flag02);
+    const bool step = mnw.clicked || (mnw.held_long && xtim.act_flag5);
     if (!dragged && step && mnw.mouse_x >= x - 11 && mnw.mouse_x <= x + 11) {
         const float my = mnw.mouse_y;
         // A point on either end line of the track counts for the arrow and

@@ -8,7 +8,10 @@ namespace {
 
 FakeGl* fake = nullptr;
 
-void record(const std::string& s) { fake->calls.push_back(s); }
+void record(const std::string& s)
+{
+    fake->calls.push_back(s);
+}
 
 void set_cap(GLenum cap, bool on)
 {
@@ -58,12 +61,19 @@ void APIENTRY f_bind(GLenum, GLuint tex)
 }
 void set_env(const char* form, GLenum pname, float value)
 {
-    record(std::string(form) + " " + gl_enum_name(pname) + " " + gl_enum_name(static_cast<GLenum>(value)));
+    record(std::string(form) + " " + gl_enum_name(pname) + " " +
+           gl_enum_name(static_cast<GLenum>(value)));
     if (fake->active_unit >= fake->fixed_units) ++fake->errors;
     fake->env[{fake->active_unit, pname}] = value;
 }
-void APIENTRY f_envi(GLenum, GLenum pname, GLint value) { set_env("TexEnvi", pname, static_cast<float>(value)); }
-void APIENTRY f_envf(GLenum, GLenum pname, GLfloat value) { set_env("TexEnvf", pname, value); }
+void APIENTRY f_envi(GLenum, GLenum pname, GLint value)
+{
+    set_env("TexEnvi", pname, static_cast<float>(value));
+}
+void APIENTRY f_envf(GLenum, GLenum pname, GLfloat value)
+{
+    set_env("TexEnvf", pname, value);
+}
 void APIENTRY f_envfv(GLenum, GLenum pname, const GLfloat* v)
 {
     char buf[96];
@@ -98,7 +108,8 @@ std::string gl_enum_name(GLenum e)
     };
     auto it = names.find(e);
     if (it != names.end()) return it->second;
-    if (e >= GL_TEXTURE0 && e < GL_TEXTURE0 + 32) return "GL_TEXTURE" + std::to_string(e - GL_TEXTURE0);
+    if (e >= GL_TEXTURE0 && e < GL_TEXTURE0 + 32)
+        return "GL_TEXTURE" + std::to_string(e - GL_TEXTURE0);
     char buf[16];
     snprintf(buf, sizeof buf, "0x%X", e);
     return buf;

@@ -2,6 +2,7 @@
 // fixed-function GL that records every call.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,9 +50,10 @@ TEST_F(GlStateTest, FirstCallAsksGlAndIssuesOnlyDifferences)
 {
     gl.enabled = {GL_BLEND, GL_DEPTH_TEST};
     OGL_setstate(1, 0, 3, 5, 9, 11);
-    EXPECT_EQ(gl.take(), (Calls{"IsEnabled GL_FOG", "IsEnabled GL_TEXTURE_2D", "IsEnabled GL_LIGHTING",
-                                "IsEnabled GL_BLEND", "IsEnabled GL_ALPHA_TEST",
-                                "IsEnabled GL_DEPTH_TEST", "Disable GL_DEPTH_TEST"}));
+    EXPECT_EQ(gl.take(),
+              (Calls{"IsEnabled GL_FOG", "IsEnabled GL_TEXTURE_2D", "IsEnabled GL_LIGHTING",
+                     "IsEnabled GL_BLEND", "IsEnabled GL_ALPHA_TEST", "IsEnabled GL_DEPTH_TEST",
+                     "Disable GL_DEPTH_TEST"}));
     OGL_setstate(1, 0, 3, 5, 9, 11);
     EXPECT_TRUE(gl.take().empty());
 }
@@ -64,12 +66,14 @@ TEST_F(GlStateTest, TextureUnitCounts)
     OGL_setstate(1, 1, 3, 4, 9, 11);
     EXPECT_EQ(gl.take(), (Calls{"Enable GL_TEXTURE_2D"}));
     OGL_setstate(1, 3, 3, 4, 9, 11);
-    EXPECT_EQ(gl.take(), (Calls{"Enable GL_TEXTURE_2D", "Active GL_TEXTURE1", "Enable GL_TEXTURE_2D",
-                                "Active GL_TEXTURE2", "Enable GL_TEXTURE_2D", "Active GL_TEXTURE0"}));
+    EXPECT_EQ(gl.take(),
+              (Calls{"Enable GL_TEXTURE_2D", "Active GL_TEXTURE1", "Enable GL_TEXTURE_2D",
+                     "Active GL_TEXTURE2", "Enable GL_TEXTURE_2D", "Active GL_TEXTURE0"}));
     EXPECT_EQ(num_units, 3);
     OGL_setstate(1, 1, 3, 4, 9, 11);
-    EXPECT_EQ(gl.take(), (Calls{"Enable GL_TEXTURE_2D", "Active GL_TEXTURE1", "Disable GL_TEXTURE_2D",
-                                "Active GL_TEXTURE2", "Disable GL_TEXTURE_2D", "Active GL_TEXTURE0"}));
+    EXPECT_EQ(gl.take(),
+              (Calls{"Enable GL_TEXTURE_2D", "Active GL_TEXTURE1", "Disable GL_TEXTURE_2D",
+                     "Active GL_TEXTURE2", "Disable GL_TEXTURE_2D", "Active GL_TEXTURE0"}));
     OGL_setstate(1, -2, 3, 4, 9, 11);
     EXPECT_EQ(gl.take(), (Calls{"Disable GL_TEXTURE_2D"}));
     EXPECT_EQ(num_units, 0);
@@ -89,6 +93,16 @@ TEST_F(GlStateTest, UnitRequestIsCappedToFixedFunctionUnits)
     OGL_setstate(1, 12, 3, 4, 9, 11);
     EXPECT_EQ(gl.take(), (Calls{"Enable GL_TEXTURE_2D", "Active GL_TEXTURE0"}));
     EXPECT_EQ(gl.active_unit, 0);
+
+    // A GL with fewer fixed-function units than image units.
+    OGL_setstate(1, 0, 3, 4, 9, 11);
+    ren.fixed_tex_units = 4;
+    ren.tex_units = 16;
+    gl.fixed_units = 4;
+    OGL_setstate(1, 6, 3, 4, 9, 11);
+    EXPECT_EQ(num_units, 4);
+    EXPECT_EQ(gl.texture_2d, (std::set<int>{0, 1, 2, 3}));
+    EXPECT_EQ(gl.errors, 0);
 }
 
 TEST_F(GlStateTest, AlphaModesFogLightingAndDepth)
@@ -168,8 +182,9 @@ TEST_F(GlStateTest, UnitsOutsideTheCacheOrFixedFunctionAreIgnored)
     EXPECT_EQ(gl.errors, 0);
 
     TEX_set_blend_level(1, 0.5f);
-    EXPECT_EQ(gl.take(), (Calls{"Active GL_TEXTURE1", "TexEnvfv GL_TEXTURE_ENV_COLOR 0.5 0.5 0.5 0.5",
-                                "Active GL_TEXTURE0"}));
+    EXPECT_EQ(gl.take(),
+              (Calls{"Active GL_TEXTURE1", "TexEnvfv GL_TEXTURE_ENV_COLOR 0.5 0.5 0.5 0.5",
+                     "Active GL_TEXTURE0"}));
 }
 
 TEST_F(GlStateTest, CombinerRecipes)
