@@ -17,7 +17,7 @@
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/keys.h"
 #include "OOPS_cpp/qtim.h"
-#include "GenC/pending_deps.h"
+#include "OOPS_cpp/oglp.h"
 #include "Thread/hl_thread.h"
 
 int linkey_shft = 0, linkey_ctrl = 0, linkey_optn = 0;
