@@ -1,6 +1,7 @@
 #include "canvas_fixture.h"
 
 #include <GL/gl.h>
+#include <GL/glx.h>
 #include <png.h>
 
 #include <cmath>
@@ -36,6 +37,8 @@ void CanvasTest::SetUpTestSuite()
 
 void CanvasTest::SetUp()
 {
+    // Another test of the same program may have left its own context current.
+    glXMakeCurrent(mnw.display, mnw.xwin[0], mnw.glx_ctx[0]);
     mnw.wind = 0;
     mnw.wind_x = mnw.wind_y = 0;
     mnw.wind_w = 1024;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,22 +38,31 @@ TEST_F(Screenshot, SavesTheWindowUnderTheNextFreeNumber)
     OGL_fillrect(61, 1.0f, 900, 700, 124, 68);
     const std::vector<uint8_t> drawn = read_rgb(0, 0, 1024, 768);
 
+    // The counter lives for the whole run: learn where it stands (0 in a
+    // fresh run), then take the next numbers on disk.
+    brx_test::TempDir first;
+    in_folder(first.path(), [] { OGL_screenshot(1); });
+    const std::vector<std::string> made = brx_test::list_tree(first.path());
+    ASSERT_EQ(made.size(), 1u);
+    const int n = std::stoi(made[0].substr(11));
+    EXPECT_EQ(made[0], "screenshot_" + std::to_string(n) + ".png");
+
+    auto name = [](int k) { return "screenshot_" + std::to_string(k) + ".png"; };
     brx_test::TempDir dir;
-    brx_test::write_file(dir / "screenshot_0.png", "taken");
-    brx_test::write_file(dir / "screenshot_1.png", "taken");
+    brx_test::write_file(dir / name(n + 1), "taken");
+    brx_test::write_file(dir / name(n + 2), "taken");
     in_folder(dir.path(), [] {
         OGL_screenshot(0);  // reads only
         OGL_screenshot(1);
-        OGL_screenshot(1);
     });
-    EXPECT_EQ(brx_test::list_tree(dir.path()),
-              (std::vector<std::string>{"screenshot_0.png", "screenshot_1.png", "screenshot_2.png",
-                                        "screenshot_3.png"}));
-    EXPECT_EQ(brx_test::read_file(dir / "screenshot_1.png"), "taken");
+    std::vector<std::string> want = {name(n + 1), name(n + 2), name(n + 3)};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(brx_test::list_tree(dir.path()), want);
+    EXPECT_EQ(brx_test::read_file(dir / name(n + 1)), "taken");
 
     int w = 0, h = 0;
     std::vector<uint8_t> saved;
-    ASSERT_TRUE(brx_test::read_rgb_png(dir / "screenshot_2.png", &w, &h, &saved));
+    ASSERT_TRUE(brx_test::read_rgb_png(dir / name(n + 3), &w, &h, &saved));
     EXPECT_EQ(w, 1024);
     EXPECT_EQ(h, 768);
     EXPECT_TRUE(saved == drawn) << "the file holds the window upright, pixel for pixel";

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "OOPS_cpp/oglp_layout.h"
-#include "images/atlas_layout.h"
 
 namespace {
 
@@ -51,19 +50,6 @@ TEST(FontCells, AtlasSequenceNumbers)
         {0x80, 0}, {0xFF, 0},  {'\n', 0},
     };
     for (auto [byte, k] : cases) EXPECT_EQ(OGL_atlas_cell(byte), k) << "byte " << int(byte);
-}
-
-TEST(FontCells, AgreeWithTheAtlasArt)
-{
-    // The art generator draws each glyph into the cell and width the renderer uses.
-    for (int b = 0; b < 256; ++b) {
-        EXPECT_EQ(OGL_atlas_cell(static_cast<unsigned char>(b)),
-                  brx_art::glyph_cell(static_cast<unsigned char>(b)))
-            << "byte " << b;
-        EXPECT_EQ(OGL_char_width(static_cast<char>(b)),
-                  brx_art::glyph_advance(static_cast<unsigned char>(b)))
-            << "byte " << b;
-    }
 }
 
 TEST(FontCells, GlyphQuadPlacesCellAndPen)
