@@ -11,15 +11,35 @@
 
 #include "GenC/hl_alert.h"
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/keys.h"
 #include "OOPS_cpp/oglp_state.h"
+#include "OOPS_cpp/pref.h"
 #include "TEX/TEX_bind.h"
 #include "Thread/hl_thread.h"
 #include "UTL/UTL_cmdline.h"
 
 void MACIBM_finishup(int save)
 {
-    if (save) THREAD_shutdown();
+    if (save) {
+        // A test run never changes the saved settings.
+        if (!cmdline.has_option("--fps_test")) {
+            pref.IO_set(11, 1);
+            keys.keys_io(1);
+        }
+        THREAD_shutdown();  // joins every worker but the calling thread
+    }
+    // A fatal alert during start-up may come before the display, the window
+    // or the context exists; there is nothing of them to give back then.
+    if (mnw.display) {
+        MACIBM_setres(0);
+        if (mnw.sec_mon_made) MACIBM_nuke_context(1);
+        MACIBM_nuke_context(0);
+    }
     xer.close();
+    if (mnw.display) {
+        XUngrabKeyboard(mnw.display, CurrentTime);
+        XFlush(mnw.display);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -285,8 +305,10 @@ void MACIBM_nuke_context(int slot)
     if (mnw.glx_ctx[slot]) {
         if (glXGetCurrentContext() == mnw.glx_ctx[slot]) glXMakeCurrent(mnw.display, None, nullptr);
         glXDestroyContext(mnw.display, mnw.glx_ctx[slot]);
+        mnw.glx_ctx[slot] = nullptr;
     }
     if (mnw.xwin[slot]) XDestroyWindow(mnw.display, mnw.xwin[slot]);
+    mnw.xwin[slot] = 0;
     XFlush(mnw.display);
 }
 

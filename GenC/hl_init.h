@@ -50,6 +50,10 @@ void MACIBM_write_log_header(std::ostream& log);
 // call) when null; kept within 0.02 to 1.
 float MACIBM_init_bar_share(const float* fraction, int* counter);
 
+// Sets the interface colours 34 to 47 from the one-texel swatches of the
+// widget atlas (512 by 512 RGBA texels, first stored row first).
+void MACIBM_colours_from_atlas(const unsigned char* atlas);
+
 // Where the memory line comes from; "/proc/meminfo" unless replaced. The
 // processor lines come from UTL_cpuinfo_path.
 extern std::string MACIBM_meminfo_path;

@@ -17,6 +17,7 @@
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/keys.h"
 #include "OOPS_cpp/qtim.h"
+#include "OOPS_cpp/xtim.h"
 #include "OOPS_cpp/oglp.h"
 #include "Thread/hl_thread.h"
 
@@ -264,3 +265,134 @@ void LIN_handleevt(XEvent* event)
 int has_shiftkey() { return linkey_shft; }
 int has_optionkey() { return linkey_optn; }
 int has_capslock() { return 0; }
+
+// ---------------------------------------------------------------------------
+// The frame pump.
+
+namespace {
+
+constexpr long kIdleWaitUs = 16000;
+constexpr long kAlertWaitUs = 160000;
+
+void profile_mark(const char* label, int end = 0)
+{
+    if (mnw.profiling) xtim.profile_chart(label, end);
+}
+
+// Sleeps until the X connection has something to read or the time is up.
+void wait_for_x(long usec)
+{
+    if (!mnw.display || usec <= 0) return;
+    // Events Xlib has already read would not wake the socket.
+    if (XEventsQueued(mnw.display, QueuedAlready) > 0) return;
+    const int fd = ConnectionNumber(mnw.display);
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(fd, &readable);
+    timeval timeout{0, usec};
+    select(fd + 1, &readable, nullptr, nullptr, &timeout);
+}
+
+void drain_x_events()
+{
+    if (!mnw.display) return;
+    XEvent event;
+    while (XCheckIfEvent(mnw.display, &event, LIN_handlewin,
+                         reinterpret_cast<XPointer>(&mnw.xwin[0])))
+        LIN_handleevt(&event);
+}
+
+// With a menu open, moving along the bar opens each title passed.
+void menu_bar_hover()
+{
+    if (mnw.open_menu < 0) return;
+    for (std::size_t m = 0; m < menu.size(); ++m) {
+        const menu_struct& title = menu[m];
+        if (title.parent == -1 && static_cast<int>(m) != mnw.open_menu && inside(title))
+            MACIBM_handleclick(0);
+    }
+}
+
+}  // namespace
+
+long MACIBM_frame_wait_us()
+{
+    if (mnw.wind == wind_alert) return kAlertWaitUs;
+    return stg.use_max_cpu ? 0 : kIdleWaitUs;
+}
+
+void MACIBM_event_proc()
+{
+    static int win_started = 0;
+
+    profile_mark("init");
+    return_hit = escape_hit = delete_hit = 0;
+    mnw.clicked = 0;
+    mnw.released = 0;
+    mnw.key_hit = 0;
+
+    if (mnw.wind == -1) mnw.wind = wind_main;
+    if (!win_started) {
+        win_started = 1;
+        MACIBM_startwind(mnw.wind);
+    }
+    profile_mark("startwin");
+
+    wait_for_x(MACIBM_frame_wait_us());
+    drain_x_events();
+    profile_mark("event");
+    profile_mark("netlist");
+
+    if (mnw.wind == wind_main) {
+        THREAD_check_exception(1);
+        if (mnw.wind == wind_main) MACIBM_report_texture_failures();
+    }
+
+    xtim.xtim_update();
+    keys.run_repeat_keys();
+    mnw.cursor_kind = 0;
+    menu_bar_hover();
+    profile_mark("menu");
+
+    BTN_begin_focus_ring();
+    if (!mnw.is_dialog) APP_update();
+    mouse_help_per_wind(mnw.wind);
+    standard_gui();
+    if (!qtim.mov_per_frame()) OGL_sbuff();
+    profile_mark("sbuff");
+    ++xtim.frame_count;
+    profile_mark("oglwork");
+    profile_mark("finish", 1);
+}
+
+void MACIBM_report_texture_failures()
+{
+    struct failure_class {
+        int (tman_class::*has)();
+        void (tman_class::*mute)();
+        int line;
+        const char* lines[3];
+    };
+    static const failure_class classes[] = {
+        {&tman_class::has_scene_load_fail, &tman_class::mute_scene_load_fail, 1544,
+         {"Some scenery textures could not be loaded.",
+          "This may be an installation problem or you may have a damaged add-on scenery package.",
+          "Please see the log.txt file for a detailed list of missing files."}},
+        {&tman_class::has_plane_load_fail, &tman_class::mute_plane_load_fail, 1545,
+         {"Some textures for the aircraft you selected could not be loaded.",
+          "This may be an installation problem or you may have a damaged add-on aircraft "
+          "package.",
+          "Please see the log.txt file for a detailed list of missing files."}},
+        {&tman_class::has_instl_load_fail, &tman_class::mute_instl_load_fail, 1546,
+         {"Some textures could not be loaded.",
+          "This may be an installation problem.  Run the installer/updater again to get these "
+          "missing textures.",
+          "Please see the log.txt file for a detailed list of missing files."}},
+    };
+    for (const failure_class& c : classes) {
+        if (!(tman.*c.has)()) continue;
+        __MACIBM_alert(wind_main, c.lines[0], c.lines[1], c.lines[2], "", t_alert, "GenC/hl_mnw",
+                       c.line);
+        (tman.*c.mute)();
+    }
+}

@@ -126,6 +126,12 @@ void MACIBM_handleclick(int force);
 // the buffer swap.
 void MACIBM_event_proc();
 
+// How long an idle frame waits for X input, in microseconds: 160 ms in the
+// alert window, else 16 ms, or none with the maximum-speed setting.
+long MACIBM_frame_wait_us();
+// Raises each class of texture-load failure once per run (main page only).
+void MACIBM_report_texture_failures();
+
 // The origin of a w by h sub-window centred on a screen_w by screen_h window.
 void MACIBM_centre_wind(float wind_w, float wind_h, float* x, float* y);
 
