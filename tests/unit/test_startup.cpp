@@ -10,6 +10,8 @@
 
 #include "GenC/hl_init.h"
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/colr.h"
+#include "images/builtin_images.h"
 #include "UTL/UTL_thread.h"
 #include "support/test_util.h"
 
@@ -162,6 +164,44 @@ TEST(LanguageFolder, ByIndex)
     EXPECT_EQ(MACIBM_language_folder(6), "text/korean/");
     EXPECT_EQ(MACIBM_language_folder(7), "");
     EXPECT_EQ(MACIBM_language_folder(-1), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StartupColours, FromTheBuiltInAtlas)
+{
+    MACIBM_colours_from_atlas(t_interface_dat);
+    EXPECT_NEAR(colr.rgb[39][0], 0.6529f, 0.0001f);
+    EXPECT_NEAR(colr.rgb[39][1], 0.6529f, 0.0001f);
+    EXPECT_NEAR(colr.rgb[39][2], 0.6431f, 0.0001f);
+    EXPECT_FLOAT_EQ(colr.rgb[34][0], static_cast<float>(51 / 255.0));
+    EXPECT_FLOAT_EQ(colr.rgb[34][2], static_cast<float>(86 / 255.0));
+    EXPECT_FLOAT_EQ(colr.rgb[44][0], static_cast<float>(220 / 255.0));
+    EXPECT_FLOAT_EQ(colr.rgb[47][1], static_cast<float>(220 / 255.0));
+}
+
+TEST(StartupColours, EachSwatchByItsTexel)
+{
+    std::vector<unsigned char> atlas(512 * 512 * 4, 0);
+    auto put = [&](int s, int t, int r, int g, int b) {
+        unsigned char* p = &atlas[(static_cast<std::size_t>(t) * 512 + s) * 4];
+        p[0] = static_cast<unsigned char>(r);
+        p[1] = static_cast<unsigned char>(g);
+        p[2] = static_cast<unsigned char>(b);
+    };
+    put(319, 155, 255, 0, 0);   // 34
+    put(319, 147, 0, 255, 0);   // 35
+    put(319, 123, 0, 0, 255);   // 38
+    put(395, 115, 51, 102, 0);  // 44
+    MACIBM_colours_from_atlas(atlas.data());
+    EXPECT_FLOAT_EQ(colr.rgb[34][0], 1.0f);
+    EXPECT_FLOAT_EQ(colr.rgb[35][1], 1.0f);
+    EXPECT_FLOAT_EQ(colr.rgb[44][1], 0.4f);
+    EXPECT_FLOAT_EQ(colr.rgb[39][0], 0.0f);
+    EXPECT_FLOAT_EQ(colr.rgb[39][1], 0.5f);
+    EXPECT_FLOAT_EQ(colr.rgb[39][2], 0.5f);
 }
 
 }  // namespace
