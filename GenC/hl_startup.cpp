@@ -191,6 +191,7 @@ void MACIBM_init(int argc, const char* const* argv)
 
     MACIBM_show_init("Will init plugins.", nullptr);
     MACIBM_show_init("Starting application.", nullptr);
+    xer.flush();  // the GL report and the worker count are on disk from here on
 }
 
 void MACIBM_show_init(const std::string& message, float* fraction)
