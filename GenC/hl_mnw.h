@@ -22,6 +22,30 @@ enum {
     wind_save = 999,
 };
 
+// A sized sub-window: any id not in the table covers the whole window and is
+// no dialog.
+struct sub_window_struct {
+    int id;
+    int w, h;  // logical pixels
+    const char* title;
+};
+
+inline constexpr sub_window_struct kSubWindows[] = {
+    {wind_eula, 500, 300, "EULA"},     {wind_prefs, 600, 380, "Prefs"},
+    {wind_livery, 561, 474, "Livery"}, {wind_about, 600, 300, ""},
+    {wind_alert, 420, 250, ""},        {wind_confirm, 300, 166, ""},
+    {wind_select, 700, 146, ""},       {wind_open, 561, 474, ""},
+    {wind_save, 330, 474, ""},
+};
+
+// The table's entry for `id`, or null for a whole-window id.
+inline const sub_window_struct* MACIBM_sub_window(int id)
+{
+    for (const sub_window_struct& s : kSubWindows)
+        if (s.id == id) return &s;
+    return nullptr;
+}
+
 struct item_struct {
     std::string name;
     int cmd = 0;
