@@ -141,8 +141,6 @@ uint32_t clock_seed()
                                  static_cast<uint64_t>(now.tv_usec));
 }
 
-void assign_colour(int index, float r, float g, float b) { colr.assign(index, r, g, b); }
-
 }  // namespace
 
 void MACIBM_init(int argc, const char* const* argv)
@@ -178,9 +176,7 @@ void MACIBM_init(int argc, const char* const* argv)
     recall_ins_texes();
     MACIBM_colours_from_atlas(scratch_array);
 
-    // The frame timer pulses colours and drops the focus on a press.
-    xtim_assign_colour = assign_colour;
-    xtim_pulse_target = &colr.pulse;
+    // The frame timer drops the keyboard focus on a mouse press.
     xtim_unfocus_widgets = BTN_unfocus_any;
 
     MACIBM_clear_menus(1);
