@@ -166,7 +166,9 @@ key_role role_of(const char* name)
 // The name of the unshifted keysym of a key event's keycode, or null.
 const char* key_name(XKeyEvent& e)
 {
-    const KeySym sym = XkbKeycodeToKeysym(e.display, static_cast<KeyCode>(e.keycode), 0, 0);
+    Display* d = mnw.display ? mnw.display : e.display;
+    if (!d) return nullptr;
+    const KeySym sym = XkbKeycodeToKeysym(d, static_cast<KeyCode>(e.keycode), 0, 0);
     return sym == NoSymbol ? nullptr : XKeysymToString(sym);
 }
 
