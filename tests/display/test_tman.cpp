@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <functional>
@@ -360,6 +361,33 @@ TEST_F(TmanUpload, ResolutionAndFileChoice)
     cmdline.options.erase("--no_dds");
     EXPECT_EQ(level_of(603).compressed, 0);
     EXPECT_EQ(texels(603)[0], 40);
+}
+
+TEST_F(TmanUpload, DdsLevelsFollowTheResolution)
+{
+    TempDir dir;
+    tman_class t;
+    // 8 by 8: top half white, bottom half black (GL order: rows 0 to 3 black).
+    bytes img(8 * 8 * 3, 0);
+    std::fill(img.begin() + 4 * 8 * 3, img.end(), 250);
+    ASSERT_EQ(TEX_save_dds(dir / "d.dds", img.data(), {tex_rgb, 8, 8, 0, 0}), 1);
+    mnw.tex_res = 4;
+    ASSERT_EQ(t.load_texture(tex_fail_silent, 800, 1 | tex_flag_mipmap, tex_load_now, dir / "d.png"), 800);
+    mnw.tex_res = 5;
+    EXPECT_EQ(t.ref_dat[800].used_w, 4);
+    const level_info base = level_of(800);
+    EXPECT_EQ(base.w, 4);
+    EXPECT_EQ(base.compressed, 1);
+    EXPECT_EQ(level_of(800, 2).w, 1);
+    // Turned over into GL order: the first rows are the picture's bottom.
+    const bytes px = texels(800);
+    EXPECT_LT(px[0], 20);
+    EXPECT_GT(px[3 * 4 * 4], 230);
+
+    // A DDS file without mip maps is refused: the slot shows no texture.
+    write_file(dir / "flat.dds", make_dds_header(4, 4, 0, 0x4, "DXT1", 0) + std::string(8, '\0'));
+    EXPECT_EQ(t.load_texture(tex_fail_silent, 801, 1, tex_load_now, dir / "flat.dds"), 0);
+    EXPECT_EQ(t.ref_dat[801].tex_id, 0);
 }
 
 TEST_F(TmanUpload, EdgeBleedAndMipmaps)
