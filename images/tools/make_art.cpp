@@ -43,8 +43,8 @@ rgba with_alpha(rgba c, float a) { return {c.r, c.g, c.b, a}; }
 
 // Palette of the interface (the swatch colours and their neighbours).
 const rgba kNavy = rgb(13, 27, 44), kSlate = rgb(51, 67, 86), kSlateLight = rgb(74, 94, 120);
-const rgba kInk = rgb(34, 41, 53), kGreyLine = rgb(93, 99, 110), kBody = rgb(226, 230, 236);
-const rgba kPanel = rgb(238, 240, 244), kWhite = rgb(255, 255, 255), kAccent = rgb(58, 112, 170);
+const rgba kInk = rgb(34, 41, 53), kBody = rgb(226, 230, 236);
+const rgba kWhite = rgb(255, 255, 255), kAccent = rgb(58, 112, 170);
 const rgba kMint = rgb(127, 220, 175), kShadow = rgb(0, 0, 0, 0.35f);
 
 struct canvas {
@@ -339,9 +339,8 @@ void button_face(canvas& c, const atlas_rect& r, float inset, float radius, bool
                        : vgrad(y0, rgb(206, 213, 223), y1, rgb(250, 251, 253)));
 }
 
-void atlas(canvas& c, font& regular, font& bold)
+void atlas(canvas& c, font& regular)
 {
-    (void)bold;
     glyphs(c, regular);
 
     // Frames of BTN_frame2.
@@ -685,7 +684,7 @@ int main(int argc, char** argv)
     font bold = open_font(fonts + "DejaVuSans-Bold.ttf");
 
     canvas a(kAtlasSize, kAtlasSize);
-    atlas(a, regular, bold);
+    atlas(a, regular);
     write_png(a, out + "t_interface.png", kAtlasSize);
 
     canvas sheet(kArtRowTexels, kArtDeclaredH);
