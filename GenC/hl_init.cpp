@@ -45,10 +45,13 @@ Display* open_display()
 {
     if (!mnw.display) {
         mnw.display = XOpenDisplay(nullptr);
-        if (!mnw.display)
-            stop_before_window(std::string("I could not open the X display \"") +
-                               XDisplayName(nullptr) +
-                               "\". Set DISPLAY to a running X server and try again.");
+        if (!mnw.display) {
+            const std::string name = XDisplayName(nullptr);
+            stop_before_window(name.empty()
+                                   ? "I could not open the X display: DISPLAY is not set."
+                                   : "I could not open the X display \"" + name +
+                                         "\". Set DISPLAY to a running X server and try again.");
+        }
     }
     return mnw.display;
 }
@@ -183,8 +186,9 @@ void visual_attributes(int level, int* attrs)
 
 void MACIBM_setres(int on)
 {
+    // Whether the display was too small at the first call, kept for the run.
     static bool recorded = false;
-    static int hres_orig, vres_orig, cres_orig, sres_orig;
+    static int sres_orig;
 
     mnw.screen_w = mnw.req_w;
     mnw.screen_h = mnw.req_h;
@@ -204,14 +208,8 @@ void MACIBM_setres(int on)
     if (width < 1024 || height < 768) change = 1;
     if (!recorded) {
         recorded = true;
-        hres_orig = width;
-        vres_orig = height;
-        cres_orig = depth;
         sres_orig = change;
     }
-    (void)hres_orig;
-    (void)vres_orig;
-    (void)cres_orig;
 
     if (on) {
         if (!change) return;

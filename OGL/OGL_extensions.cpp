@@ -29,7 +29,10 @@ bool scan_int(const char*& p, long long& out)
     return true;
 }
 
-const char* text_or_empty(const char* s) { return s ? s : ""; }
+const char* text_or_empty(const char* s)
+{
+    return s ? s : "";
+}
 
 }  // namespace
 
@@ -54,7 +57,7 @@ int OGL_version_number(const char* version)
 }
 
 std::vector<OGL_gl_alert> OGL_extensions::detect(const OGL_gl_probe& gl, ren_class& r,
-                                                  std::ostream& log)
+                                                 std::ostream& log)
 {
     r.gl_vendor = text_or_empty(gl.vendor);
     r.gl_renderer = text_or_empty(gl.renderer);
@@ -66,11 +69,11 @@ std::vector<OGL_gl_alert> OGL_extensions::detect(const OGL_gl_probe& gl, ren_cla
     const auto opt = [&](const char* name) { return gl.has_option && gl.has_option(name); };
 
     multitexture_avail = V >= 130 || has("GL_ARB_multitexture");
-    tex_clamp_avail = V >= 120 || has("GL_EXT_texture_edge_clamp") ||
-                      has("GL_SGIS_texture_edge_clamp");
+    tex_clamp_avail =
+        V >= 120 || has("GL_EXT_texture_edge_clamp") || has("GL_SGIS_texture_edge_clamp");
     add_env_avail = V >= 130 || has("GL_ARB_texture_env_add") || has("GL_EXT_texture_env_add");
-    combine_avail = V >= 130 || has("GL_ARB_texture_env_combine") ||
-                    has("GL_EXT_texture_env_combine");
+    combine_avail =
+        V >= 130 || has("GL_ARB_texture_env_combine") || has("GL_EXT_texture_env_combine");
     dis_fog_avail = has("GL_NV_fog_distance");
     tex_comp_avail = V >= 130 || has("GL_ARB_texture_compression");
     vbo_avail = V >= 150 || has("GL_ARB_vertex_buffer_object");
@@ -110,10 +113,10 @@ std::vector<OGL_gl_alert> OGL_extensions::detect(const OGL_gl_probe& gl, ren_cla
         return proc;
     };
 #define OGL_LOOK_UP(name, type) name = reinterpret_cast<type>(lookup(#name, *flag));
-#define OGL_LOOK_UP_FAMILY(family, flag_name)   \
-    if (flag_name) {                            \
-        int* flag = &flag_name;                 \
-        family(OGL_LOOK_UP)                     \
+#define OGL_LOOK_UP_FAMILY(family, flag_name) \
+    if (flag_name) {                          \
+        int* flag = &flag_name;               \
+        family(OGL_LOOK_UP)                   \
     }
     OGL_LOOK_UP_FAMILY(OGL_ENTRIES_BUFFERS, vbo_avail)
     if (pbo_avail && !vbo_avail) {
@@ -159,8 +162,7 @@ std::vector<OGL_gl_alert> OGL_extensions::detect(const OGL_gl_probe& gl, ren_cla
         if (fp_instr < 100) first_gen_shaders = 1;
     }
     if (vprog_avail) {
-        glGetProgramivARB(GL_VERTEX_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB,
-                          &vp_instr);
+        glGetProgramivARB(GL_VERTEX_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB, &vp_instr);
         if (vp_instr == 0 && !opt("--use_vprogs")) vprog_avail = 0;
     }
 
@@ -185,10 +187,11 @@ std::vector<OGL_gl_alert> OGL_extensions::detect(const OGL_gl_probe& gl, ren_cla
     r.tex_units = get_int(GL_MAX_TEXTURE_UNITS_ARB);
     r.image_units = fprog_avail ? get_int(GL_MAX_TEXTURE_IMAGE_UNITS_ARB) : r.tex_units;
     r.tex_coords = vprog_avail ? get_int(GL_MAX_TEXTURE_COORDS_ARB) : r.tex_units;
-    if (aniso_avail && gl.get_float) r.max_aniso = gl.get_float(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, 0);
+    if (aniso_avail && gl.get_float)
+        r.max_aniso = gl.get_float(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, 0);
     max_tex_size = get_int(GL_MAX_TEXTURE_SIZE);
     const float max_point = gl.get_float ? gl.get_float(GL_POINT_SIZE_RANGE, 1) : 0.0f;
-    if (r.tex_units == 0) r.tex_units = 1;
+    if (r.tex_units <= 0) r.tex_units = 1;
     // GL_MAX_TEXTURE_UNITS counts the fixed-function units; the raise below
     // to the image units must not reach the state switches.
     r.fixed_tex_units = std::max(r.tex_units, 1);
@@ -236,9 +239,8 @@ std::vector<OGL_gl_alert> OGL_extensions::detect(const OGL_gl_probe& gl, ren_cla
         << "depth_tex_avail  : " << depth_tex_avail << "\n"
         << "occlude_avail    : " << occlude_avail << "\n"
         << "shad_objs_avail  : " << shad_objs_avail << "\n"
-        << "vshader_avail    : " << vshader_avail << " (" << vs_attribs << "/" << vs_uniforms
-        << "/" << varyings << "/" << combined_units << "/" << vs_units << "/" << fs_uniforms
-        << ")\n"
+        << "vshader_avail    : " << vshader_avail << " (" << vs_attribs << "/" << vs_uniforms << "/"
+        << varyings << "/" << combined_units << "/" << vs_units << "/" << fs_uniforms << ")\n"
         << "fshader_avail    : " << fshader_avail << " (" << fs_uniforms << ")\n"
         << "gshader_avail    : " << gshader_avail << "\n"
         << "glsl_avail       : " << glsl_avail << " (" << glsl_version << ")\n"
@@ -334,7 +336,10 @@ OGL_gl_probe OGL_current_gl_probe()
     return gl;
 }
 
-void OGL_extensions::init_extensions() { init_extensions_from(OGL_current_gl_probe()); }
+void OGL_extensions::init_extensions()
+{
+    init_extensions_from(OGL_current_gl_probe());
+}
 
 void OGL_extensions::init_extensions_from(const OGL_gl_probe& gl)
 {

@@ -105,7 +105,8 @@ void colr_class::spectrum_plotscale(float x, float y, float lo, float hi, int /*
     glPointSize(4);
     glBegin(GL_POINTS);
     for (int i = 0; i <= 996; i += 4) {
-        const double v = std::clamp(lo + (hi - lo) * 0.001001001 * i, static_cast<double>(std::min(lo, hi)),
+        const double v = std::clamp(lo + (hi - lo) * 0.001001001 * i,
+                                    static_cast<double>(std::min(lo, hi)),
                                     static_cast<double>(std::max(lo, hi)));
         // An empty range (hi == lo) has no position on the scale: entry 0.
         const double pos = (v - lo) / (hi - lo) * 1000.0;

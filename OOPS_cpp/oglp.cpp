@@ -11,6 +11,7 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/oglp_state.h"
+#include "OOPS_cpp/tman.h"
 #include "TEX/TEX_bind.h"
 
 namespace {
@@ -19,7 +20,7 @@ namespace {
 constexpr int kRecipeQuadRef = 414;
 constexpr int kRecipeQuadEnv = 17;
 
-void bind_ref(int ref, int env) { TEX_bind_ref(ref, 0, env); }
+void bind_ref(int ref, int env) { tman.bind_ref(ref, 0, env); }
 
 // Truncation towards zero into an int, for GL's integer rectangles; values
 // out of range are held at the ends.

@@ -3,58 +3,31 @@
 #include <array>
 #include <cstdint>
 
+#include "images/atlas_layout.h"
+
 float oglp = 1.0f;
 
 namespace {
 
 using byte_table = std::array<unsigned char, 256>;
 
-constexpr void set_all(byte_table& t, std::string_view chars, unsigned char value)
-{
-    for (char c : chars) t[static_cast<unsigned char>(c)] = value;
-}
-
-// The accented capitals and small letters with a glyph, and the inverted
-// question mark, in ISO 8859-1.
-constexpr std::string_view kAccented = "\xC1\xE1\xC9\xE9\xCD\xED\xD3\xF3\xDA\xFA\xD1\xF1\xBF";
-
-constexpr byte_table make_widths()
+// Per-byte lookups built from the atlas layout, where the art generator finds
+// the same cells and widths.
+template <class F>
+constexpr byte_table per_byte(F f)
 {
     byte_table t{};
-    set_all(t, ",.", 2);
-    set_all(t, " '/:;\\`|Iijl\xFB", 3);
-    set_all(t, "!()-[]Jfrst", 4);
-    set_all(t, "c", 5);
-    set_all(t, "#$*?^_0123456789EFLPSTZaekvxyz", 6);
-    set_all(t, kAccented, 6);
-    set_all(t, "+<=>BCKRVXYbdghnopqu", 7);
-    set_all(t, "&ADGHNU", 8);
-    set_all(t, "@OQw", 9);
-    set_all(t, "Mm", 10);
-    set_all(t, "%W", 11);
+    for (int b = 0; b < 256; ++b) t[b] = static_cast<unsigned char>(f(static_cast<unsigned char>(b)));
     return t;
 }
 
-constexpr byte_table make_cells()
-{
-    byte_table t{};
-    unsigned char k = 1;
-    for (char d = '0'; d <= '9'; ++d) t[static_cast<unsigned char>(d)] = k++;
-    for (char u = 'A'; u <= 'Z'; ++u) {
-        t[static_cast<unsigned char>(u)] = k++;
-        t[static_cast<unsigned char>(u - 'A' + 'a')] = k++;
-    }
-    for (char c : std::string_view("!@#$%^&*()-_+=[]|\\':;<.>,?/`\xFB")) t[static_cast<unsigned char>(c)] = k++;
-    for (char c : kAccented) t[static_cast<unsigned char>(c)] = k++;
-    return t;
-}
-
-constexpr byte_table kWidths = make_widths();
-constexpr byte_table kCells = make_cells();
+constexpr byte_table kWidths = per_byte(brx_art::glyph_advance);
+constexpr byte_table kCells = per_byte(brx_art::glyph_cell);
 static_assert(kCells['z'] == 62 && kCells[';'] == 83 && kCells['`'] == 90);
-static_assert(kCells[0xFB] == 91 && kCells[0xBF] == 104);
+static_assert(kCells[0xFB] == 91 && kCells[0xBF] == 104 && kWidths['W'] == 11);
 
-constexpr int kAtlasColumns = 21;
+constexpr int kAtlasColumns = brx_art::kGlyphCols;
+constexpr float kGlyphW = brx_art::kGlyphW, kGlyphH = brx_art::kGlyphH;
 constexpr float kTexSize = 512.0f;
 
 }  // namespace
@@ -71,8 +44,8 @@ float OGL_string_width(std::string_view text)
 bool OGL_font_desc(int font, font_desc* out)
 {
     switch (font) {
-    case font_prop: *out = {388, 0.0f, 0.0f, 14.0f, 15.0f, 0}; return true;
-    case font_fixed10: *out = {388, 0.0f, 0.0f, 14.0f, 15.0f, 10}; return true;
+    case font_prop: *out = {388, 0.0f, 0.0f, kGlyphW, kGlyphH, 0}; return true;
+    case font_fixed10: *out = {388, 0.0f, 0.0f, kGlyphW, kGlyphH, 10}; return true;
     case font_fixed15: *out = {392, 0.0f, 0.0f, 13.0f, 13.0f, 15}; return true;
     default: return false;
     }

@@ -88,17 +88,23 @@ void issue_recipe(const combine_recipe& r)
         }
     };
 
-    if (r.colour == black_first_all_float) ogl_gl.TexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, black);
-    if (r.colour == white_before_mode) ogl_gl.TexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, white);
+    const auto colour = [](const GLfloat* c) {
+        ogl_gl.TexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, c);
+    };
+    if (r.colour == black_first_all_float) colour(black);
+    if (r.colour == white_before_mode) colour(white);
     env(GL_TEXTURE_ENV_MODE, GL_COMBINE);
-    if (r.colour == white_after_mode) ogl_gl.TexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, white);
+    if (r.colour == white_after_mode) colour(white);
     args(r.rgb, GL_COMBINE_RGB, GL_SOURCE0_RGB, GL_OPERAND0_RGB);
     args(r.alpha, GL_COMBINE_ALPHA, GL_SOURCE0_ALPHA, GL_OPERAND0_ALPHA);
     if (r.alpha_scale != 0) ogl_gl.TexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, r.alpha_scale);
 }
 
 // A unit that the caches and fixed-function GL both have.
-bool unit_usable(int unit) { return unit >= 0 && unit < kBindUnits && unit < ren.fixed_tex_units; }
+bool unit_usable(int unit)
+{
+    return unit >= 0 && unit < kBindUnits && unit < ren.fixed_tex_units;
+}
 
 }  // namespace
 

@@ -271,8 +271,19 @@ TEST_F(Pixels, ScissorsClipToTheWindowRectangle)
 
 TEST_F(Pixels, TexturedQuadsSampleTheirTexture)
 {
-    // 2 by 2: red, green (bottom row), blue, white (top row).
-    upload_rgba(500, 2, 2, {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255});
+    // 64 by 64 in quadrants: red, green (bottom), blue, white (top).
+    std::vector<uint8_t> quadrants(64 * 64 * 4);
+    for (int t = 0; t < 64; ++t)
+        for (int s = 0; s < 64; ++s) {
+            static const uint8_t kColours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+            const uint8_t* c = kColours[(t / 32) * 2 + s / 32];
+            uint8_t* p = &quadrants[(t * 64 + s) * 4];
+            p[0] = c[0];
+            p[1] = c[1];
+            p[2] = c[2];
+            p[3] = 255;
+        }
+    load_rgba(500, 64, 64, quadrants);
     colr.assign(60, 1, 1, 1);
     OGL_2dquad(500, 60, 1.0f, 100, 100, 0, 0, 100, 164, 0, 1, 164, 164, 1, 1, 164, 100, 1, 0, 1, 5);
     EXPECT_EQ(pixel(110, 110), (rgb{255, 0, 0}));
