@@ -25,18 +25,14 @@ protected:
     void SetUp() override
     {
         CanvasTest::SetUp();
-        static bool uploaded = false;
-        if (!uploaded) {
-            std::vector<uint8_t> atlas(512 * 512 * 4);
-            for (int v = 0; v < 512; ++v)
-                for (int u = 0; u < 512; ++u) {
-                    const rgb c = texel(u, v);
-                    uint8_t* p = &atlas[(std::size_t(v) * 512 + u) * 4];
-                    p[0] = uint8_t(c[0]), p[1] = uint8_t(c[1]), p[2] = uint8_t(c[2]), p[3] = 255;
-                }
-            upload_rgba(388, 512, 512, atlas);
-            uploaded = true;
-        }
+        std::vector<uint8_t> atlas(512 * 512 * 4);
+        for (int v = 0; v < 512; ++v)
+            for (int u = 0; u < 512; ++u) {
+                const rgb c = texel(u, v);
+                uint8_t* p = &atlas[(std::size_t(v) * 512 + u) * 4];
+                p[0] = uint8_t(c[0]), p[1] = uint8_t(c[1]), p[2] = uint8_t(c[2]), p[3] = 255;
+            }
+        load_rgba(388, 512, 512, atlas);
         // Colour 0 and the interface light white, so texels show unchanged.
         colr.assign(0, 1, 1, 1);
         colr.assign(104, 1, 1, 1);
