@@ -167,30 +167,35 @@ void OGL_scissors_end() { glDisable(GL_SCISSOR_TEST); }
 // ---------------------------------------------------------------------------
 // 2D drawing.
 
-void OGL_fillrect(int colour, float alpha, float x, float y, float w, float h)
+namespace {
+
+// A rectangle through (x0, y0), (x0, y1), (x1, y1), (x1, y0) on the canvas,
+// filled (GL_QUADS) or outlined (GL_LINE_LOOP).
+void rect_2d(GLenum mode, int colour, float alpha, float x0, float y0, float x1, float y1)
 {
     state_2d(0, 5);
     OGL_set_colour(colour, alpha);
-    glBegin(GL_QUADS);
-    vertex(x, y);
-    vertex(x, y + h);
-    vertex(x + w, y + h);
-    vertex(x + w, y);
+    glBegin(mode);
+    glVertex2f(x0, y0);
+    glVertex2f(x0, y1);
+    glVertex2f(x1, y1);
+    glVertex2f(x1, y0);
     glEnd();
+}
+
+}  // namespace
+
+void OGL_fillrect(int colour, float alpha, float x, float y, float w, float h)
+{
+    const float X = x + mnw.wind_x, Y = y + mnw.wind_y;
+    rect_2d(GL_QUADS, colour, alpha, X, Y, X + w, Y + h);
 }
 
 void OGL_framerect(int colour, float alpha, float x, float y, float w, float h)
 {
-    state_2d(0, 5);
-    OGL_set_colour(colour, alpha);
     // Half a pixel in, so the outline covers whole pixels.
     const float X = mnw.wind_x + x + 0.5f, Y = mnw.wind_y + y + 0.5f;
-    glBegin(GL_LINE_LOOP);
-    glVertex2f(X, Y);
-    glVertex2f(X, Y + h);
-    glVertex2f(X + w, Y + h);
-    glVertex2f(X + w, Y);
-    glEnd();
+    rect_2d(GL_LINE_LOOP, colour, alpha, X, Y, X + w, Y + h);
 }
 
 void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
@@ -205,14 +210,7 @@ void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
 
 void OGL_grayrect(float x1, float y1, float x2, float y2, float alpha)
 {
-    state_2d(0, 5);
-    OGL_set_colour(12, alpha);
-    glBegin(GL_QUADS);
-    vertex(x1, y1);
-    vertex(x1, y2);
-    vertex(x2, y2);
-    vertex(x2, y1);
-    glEnd();
+    rect_2d(GL_QUADS, 12, alpha, x1 + mnw.wind_x, y1 + mnw.wind_y, x2 + mnw.wind_x, y2 + mnw.wind_y);
 }
 
 void OGL_2dquad(int tex, int colour, float alpha, float x1, float y1, float s1, float t1, float x2,

@@ -218,7 +218,9 @@ void glyph_cell_art(canvas& c, font& f, unsigned char ch)
     const int k = glyph_cell(ch);
     const int cs = (k % kGlyphCols) * kGlyphW, ct = (k / kGlyphCols) * kGlyphH;
     const int adv = glyph_advance(ch);
-    const int room = std::max(adv - 1, 1);
+    // Slashes use their whole advance: squeezed into two columns they read as
+    // bars. Everything else keeps one column of spacing.
+    const int room = ch == '/' || ch == '\\' ? adv : std::max(adv - 1, 1);
     const int px = 11;
 
     // Byte 0xFB holds the degree sign; the other bytes are ISO 8859-1.
@@ -242,9 +244,9 @@ void glyph_cell_art(canvas& c, font& f, unsigned char ch)
         for (unsigned col = 0; col < b.width; ++col) {
             const int s = left + int(col), t = kGlyphBaseline + g->bitmap_top - 1 - int(row);
             if (s < 0 || s >= kGlyphW || t < 0 || t >= kGlyphH) continue;
-            // Crisp small text: a gentle contrast curve on the coverage.
+            // Crisp small text: faint edge coverage is dropped, the rest steepened.
             float cover = b.buffer[row * b.pitch + col] / 255.0f;
-            cover = std::clamp((cover - 0.08f) * 1.25f, 0.0f, 1.0f);
+            cover = std::clamp((cover - 0.22f) / 0.7f, 0.0f, 1.0f);
             c.blend(cs + s, ct + t, kWhite, std::pow(cover, 0.8f));
         }
 }
