@@ -501,12 +501,13 @@ public:
     // lies outside the target.
     int place(const std::string& rel, std::string& real_parent, std::string& leaf)
     {
-        if (real_dir_.empty()) {
+        if (!have_real_dir_) {
             char* r = realpath(dir_.c_str(), nullptr);
             if (r == nullptr) return errno;
             real_dir_ = r;
             free(r);
             if (real_dir_ == "/") real_dir_.clear();  // joins as "" + "/" + rel
+            have_real_dir_ = true;
         }
         const std::size_t slash = rel.rfind('/');
         const std::string parent_rel = slash == std::string::npos ? "" : rel.substr(0, slash);
@@ -586,6 +587,7 @@ private:
     }
 
     std::string dir_;
+    bool have_real_dir_ = false;
     std::string real_dir_;
     bool cache_valid_ = false;
     std::string cached_rel_;
@@ -621,8 +623,8 @@ char* copy_buffer()
     return buffer.get();
 }
 
-// Streams the current entry into a new temporary file; fills `temp` with
-// its name once created. Ends with the entry closed and its CRC checked.
+// Streams the open current entry into `fd` through a fixed buffer. Ends with
+// the entry closed and, when it was read whole, its CRC checked.
 int stream_entry(unzFile zip, const unz_file_info64& info, int fd)
 {
     char* buf = copy_buffer();
