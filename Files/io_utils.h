@@ -45,6 +45,10 @@ int make_file_large_address_aware(std::string path);
 int zip_to_file(std::string zip, std::string dir, std::string* first_name, int use_name);
 int file_to_zip(std::string src, std::string zip);
 
+// Feeds `length` bytes to MD5Update in pieces of at most 65535 bytes.
+struct MD5Context;
+void MD5UpdateWide(MD5Context* context, const unsigned char* data, unsigned int length);
+
 // The MD5 of a whole file as 32 lower-case hexadecimal digits; 20006 with
 // `out` unchanged when the file cannot be mapped.
 int calc_file_md5(const std::string& path, std::string& out);

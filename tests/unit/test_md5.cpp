@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+#include <md5.h>
+
+#include "Files/io_utils.h"
+#include "support/test_util.h"
+
+namespace {
+
+using brx_test::TempDir;
+using brx_test::write_file;
+
+std::string one_shot_md5(const std::string& bytes)
+{
+    char text[MD5_DIGEST_STRING_LENGTH];
+    MD5Data(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), text);
+    return text;
+}
+
+TEST(FileMd5, Rfc1321Vectors)
+{
+    const std::pair<std::string, std::string> vectors[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {[] {
+             std::string s;
+             for (int i = 0; i < 8; ++i) s += "1234567890";
+             return s;
+         }(),
+         "57edf4a22be3c955ac49da2e2107b67a"},
+    };
+    TempDir dir;
+    for (const auto& [input, digest] : vectors) {
+        write_file(dir / "f", input);
+        std::string out;
+        EXPECT_EQ(calc_file_md5(dir / "f", out), 0);
+        EXPECT_EQ(out, digest) << input;
+    }
+}
+
+TEST(FileMd5, SizesAroundThePieceLength)
+{
+    TempDir dir;
+    for (std::size_t size : {std::size_t{65535}, std::size_t{65536}, std::size_t{131071},
+                             std::size_t{200000}}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919u) >> 3);
+        write_file(dir / "f", bytes);
+        std::string out;
+        ASSERT_EQ(calc_file_md5(dir / "f", out), 0);
+        EXPECT_EQ(out, one_shot_md5(bytes)) << size;
+    }
+}
+
+TEST(FileMd5, UnreadablePathsLeaveTheOutputAlone)
+{
+    TempDir dir;
+    std::string out = "marker";
+    EXPECT_EQ(calc_file_md5(dir / "missing", out), 20006);
+    EXPECT_EQ(out, "marker");
+    EXPECT_EQ(calc_file_md5(dir.path(), out), 20006);  // a folder is not a file
+    EXPECT_EQ(out, "marker");
+
+    write_file(dir / "Mixed.Case", "abc");
+    EXPECT_EQ(calc_file_md5(dir / "mixed.case", out), 0);
+    EXPECT_EQ(out, "900150983cd24fb0d6963f7d28e17f72");
+}
+
+TEST(FileMd5, WidePiecesMatchOneUpdate)
+{
+    std::string bytes(200001, 'x');
+    MD5_CTX a;
+    MD5Init(&a);
+    MD5UpdateWide(&a, reinterpret_cast<const unsigned char*>(bytes.data()), 0);
+    MD5UpdateWide(&a, reinterpret_cast<const unsigned char*>(bytes.data()),
+                  static_cast<unsigned int>(bytes.size()));
+    char text[MD5_DIGEST_STRING_LENGTH];
+    MD5End(&a, text);
+    EXPECT_EQ(std::string(text), one_shot_md5(bytes));
+}
+
+}  // namespace
