@@ -9,6 +9,7 @@
 
 #include "GenC/hl_alert.h"
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/oglp_state.h"
 #include "OOPS_cpp/tman.h"
@@ -531,6 +532,21 @@ void OGL_gray_string(int colour, float x, float y, std::string text)
     const float h = OGL_string_width(text) / 2;
     OGL_grayrect(x - h - 2, y - 2, x + h + 2, y + 8, 0.5f);
     OGL_string(colour, x - h, y, text, 9999.0f, font_prop, 0);
+}
+
+void OGL_boxed_string(float x, float y, const std::string& label, const std::string& text, int font,
+                      int colour)
+{
+    std::string left, right, help;
+    BTN_expand_label(label, &left, &right, &help);
+    float W = 100.0f;
+    if (font == font_fixed10) W = 10.0f * static_cast<float>(text.size()) + 7.0f;
+    if (font == font_prop) W = OGL_string_width(text) + 7.0f;
+    BTN_frame1(9, x, y + 3, W, 0);
+    const float L = x - W / 2;
+    BTN_util_draw_label(L - 8, y, 0, left, 0);
+    BTN_util_draw_label(x + W / 2 + 8, y, 2, right, 0);
+    OGL_string(colour, L + 4, y, text, 9999.0f, font, 0);
 }
 
 void OGL_number(int colour, float x, float y, float value, int digits, int decimals, int font)

@@ -399,6 +399,29 @@ TEST_F(Text, Font102AndNumbersStandInColumns)
     EXPECT_EQ(pixel(105, 600), (rgb{0, synthetic_cell_colour(kA % 21, kA / 21)[1], 0}));
 }
 
+TEST_F(Text, GreyAndBoxedStrings)
+{
+    upload_synthetic_atlas();
+    colr.assign(104, 1, 1, 1);
+    colr.assign(12, 1, 1, 1);
+    colr.assign(43, 1, 1, 1);
+    colr.assign(60, 1, 1, 1);
+
+    // "abc" is 18 wide: a grey box from 489 to 511 at half alpha, the text from 491.
+    OGL_gray_string(60, 500, 302, "abc");
+    EXPECT_NEAR(pixel(489, 301)[0], 128, 1);
+    EXPECT_EQ(pixel(488, 301), kBlack);
+    expect_cell_at(491, 300, 'a');
+
+    // Font 102: the box is 37 wide, the text starts 4 inside it (285.5, away
+    // from zero 286); the right label starts 8 beyond the box (326.5: 327).
+    glClear(GL_COLOR_BUFFER_BIT);
+    OGL_boxed_string(300, 202, "Left|Right", "abc", 102, 60);
+    expect_cell_at(286, 205, 'a');
+    expect_cell_at(306, 205, 'c');
+    expect_cell_at(327, 205, 'R');
+}
+
 TEST_F(Text, BadFontIsFatalBeforeDrawing)
 {
     const brx_test::ChildResult r = brx_test::run_in_child([] {
