@@ -163,14 +163,18 @@ TEST_F(Background, SmallPictureLeavesTheBackgroundColourAround)
     EXPECT_EQ(pixel(10, 700), (brx_test::rgb{255, 0, 255}));
 }
 
-TEST_F(Background, MissingPictureIsFatal)
+TEST_F(Background, MissingOrOversizedPictureIsFatal)
 {
-    brx_test::TempDir dir;
+    brx_test::TempDir missing, oversized;
+    // 2100 by 2100 RGBA needs more than the 16 MiB scratch buffer holds.
+    write_picture(oversized.path(), 2100, 2100, tile_colour);
     mnw.wind = -1;
-    const brx_test::ChildResult r = brx_test::run_in_child([] { OGL_make_back_tex(); }, dir.path());
-    EXPECT_NE(r.exit_code, 0);
-    EXPECT_NE(r.out.find("Trying to load a texture that you do not have!"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Resources/bitmaps/intro.png"), std::string::npos);
+    for (const brx_test::TempDir* dir : {&missing, &oversized}) {
+        const brx_test::ChildResult r = brx_test::run_in_child([] { OGL_make_back_tex(); }, dir->path());
+        EXPECT_NE(r.exit_code, 0);
+        EXPECT_NE(r.out.find("Trying to load a texture that you do not have!"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("Resources/bitmaps/intro.png"), std::string::npos);
+    }
 }
 
 }  // namespace
