@@ -33,8 +33,7 @@ void btn_pieces_begin(int tex, int col)
     if (btn_draw_log) return;
     OGL_setstate(1, 1, 3, 5, 9, 11);
     OGL_set_colour(col, 1.0f);
-    // The texture's GL name is its ref.
-    TEX_bind_ref(tex, 0, tex_env_modulate);
+    tman.bind_ref(tex, 0, tex_env_modulate);
     glBegin(GL_QUADS);
 }
 

@@ -9,8 +9,10 @@
 
 #include "GenC/hl_alert.h"
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/oglp_state.h"
+#include "OOPS_cpp/tman.h"
 #include "TEX/TEX_bind.h"
 
 namespace {
@@ -19,7 +21,7 @@ namespace {
 constexpr int kRecipeQuadRef = 414;
 constexpr int kRecipeQuadEnv = 17;
 
-void bind_ref(int ref, int env) { TEX_bind_ref(ref, 0, env); }
+void bind_ref(int ref, int env) { tman.bind_ref(ref, 0, env); }
 
 // Truncation towards zero into an int, for GL's integer rectangles; values
 // out of range are held at the ends.
@@ -166,30 +168,35 @@ void OGL_scissors_end() { glDisable(GL_SCISSOR_TEST); }
 // ---------------------------------------------------------------------------
 // 2D drawing.
 
-void OGL_fillrect(int colour, float alpha, float x, float y, float w, float h)
+namespace {
+
+// A rectangle through (x0, y0), (x0, y1), (x1, y1), (x1, y0) on the canvas,
+// filled (GL_QUADS) or outlined (GL_LINE_LOOP).
+void rect_2d(GLenum mode, int colour, float alpha, float x0, float y0, float x1, float y1)
 {
     state_2d(0, 5);
     OGL_set_colour(colour, alpha);
-    glBegin(GL_QUADS);
-    vertex(x, y);
-    vertex(x, y + h);
-    vertex(x + w, y + h);
-    vertex(x + w, y);
+    glBegin(mode);
+    glVertex2f(x0, y0);
+    glVertex2f(x0, y1);
+    glVertex2f(x1, y1);
+    glVertex2f(x1, y0);
     glEnd();
+}
+
+}  // namespace
+
+void OGL_fillrect(int colour, float alpha, float x, float y, float w, float h)
+{
+    const float X = x + mnw.wind_x, Y = y + mnw.wind_y;
+    rect_2d(GL_QUADS, colour, alpha, X, Y, X + w, Y + h);
 }
 
 void OGL_framerect(int colour, float alpha, float x, float y, float w, float h)
 {
-    state_2d(0, 5);
-    OGL_set_colour(colour, alpha);
     // Half a pixel in, so the outline covers whole pixels.
     const float X = mnw.wind_x + x + 0.5f, Y = mnw.wind_y + y + 0.5f;
-    glBegin(GL_LINE_LOOP);
-    glVertex2f(X, Y);
-    glVertex2f(X, Y + h);
-    glVertex2f(X + w, Y + h);
-    glVertex2f(X + w, Y);
-    glEnd();
+    rect_2d(GL_LINE_LOOP, colour, alpha, X, Y, X + w, Y + h);
 }
 
 void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
@@ -204,14 +211,7 @@ void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
 
 void OGL_grayrect(float x1, float y1, float x2, float y2, float alpha)
 {
-    state_2d(0, 5);
-    OGL_set_colour(12, alpha);
-    glBegin(GL_QUADS);
-    vertex(x1, y1);
-    vertex(x1, y2);
-    vertex(x2, y2);
-    vertex(x2, y1);
-    glEnd();
+    rect_2d(GL_QUADS, 12, alpha, x1 + mnw.wind_x, y1 + mnw.wind_y, x2 + mnw.wind_x, y2 + mnw.wind_y);
 }
 
 void OGL_2dquad(int tex, int colour, float alpha, float x1, float y1, float s1, float t1, float x2,
@@ -532,6 +532,21 @@ void OGL_gray_string(int colour, float x, float y, std::string text)
     const float h = OGL_string_width(text) / 2;
     OGL_grayrect(x - h - 2, y - 2, x + h + 2, y + 8, 0.5f);
     OGL_string(colour, x - h, y, text, 9999.0f, font_prop, 0);
+}
+
+void OGL_boxed_string(float x, float y, const std::string& label, const std::string& text, int font,
+                      int colour)
+{
+    std::string left, right, help;
+    BTN_expand_label(label, &left, &right, &help);
+    float W = 100.0f;
+    if (font == font_fixed10) W = 10.0f * static_cast<float>(text.size()) + 7.0f;
+    if (font == font_prop) W = OGL_string_width(text) + 7.0f;
+    BTN_frame1(9, x, y + 3, W, 0);
+    const float L = x - W / 2;
+    BTN_util_draw_label(L - 8, y, 0, left, 0);
+    BTN_util_draw_label(x + W / 2 + 8, y, 2, right, 0);
+    OGL_string(colour, L + 4, y, text, 9999.0f, font, 0);
 }
 
 void OGL_number(int colour, float x, float y, float value, int digits, int decimals, int font)

@@ -76,7 +76,11 @@ void OGL_setspec(float v);
 // after the last line (or the y used, when not wrapping).
 float OGL_string(int colour, float x, float y, const std::string& text, float wrap, int font,
                  int justification);
+// Font 100 text centred on x over a translucent grey box.
 void OGL_gray_string(int colour, float x, float y, std::string text);
+// Text in a field frame centred on x, the label's left and right parts beside it.
+void OGL_boxed_string(float x, float y, const std::string& label, const std::string& text, int font,
+                      int colour);
 // Sets GL state, colour and texture for a font; returns its fixed advance
 // (0 for font 100) and its glyph cell in texels. A bad font is fatal.
 int OGL_strtex(int font, int colour, float* s0, float* t0, float* cell_w, float* cell_h);

@@ -24,7 +24,13 @@ __attribute__((weak)) void MACIBM_show_init(const std::string&, float*) {}
 
 namespace {
 
-std::unordered_map<std::string, int> tex_hash(193);
+// The name index. Built on first use: the global manager's constructor runs
+// during static initialisation, in an order this file does not control.
+std::unordered_map<std::string, int>& name_index()
+{
+    static std::unordered_map<std::string, int> tex_hash(193);
+    return tex_hash;
+}
 tex_load_vars async_vars;
 
 constexpr const char kSource[] = "OOPS_cpp/tman";
@@ -89,7 +95,7 @@ tman_class::tman_class()
     pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
     pthread_mutex_init(&lock, &attr);
     pthread_mutexattr_destroy(&attr);
-    tex_hash.clear();
+    name_index().clear();
 }
 
 tman_class::~tman_class() { pthread_mutex_destroy(&lock); }
@@ -97,8 +103,8 @@ tman_class::~tman_class() { pthread_mutex_destroy(&lock); }
 int tman_class::find_name(const std::string& name)
 {
     lock_guard g(lock);
-    const auto it = tex_hash.find(name);
-    return it == tex_hash.end() ? -1 : it->second;
+    const auto it = name_index().find(name);
+    return it == name_index().end() ? -1 : it->second;
 }
 
 int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_time when, const std::string& name)
@@ -122,8 +128,8 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
     const bool dynamic = ref == 0;
     int slot = ref;
     if (dynamic) {
-        const auto it = tex_hash.find(name);
-        if (it != tex_hash.end()) {
+        const auto it = name_index().find(name);
+        if (it != name_index().end()) {
             ref_dat_struct& s = ref_dat[it->second];
             s.ref_count += 1;
             if (s.state == tex_state_loaded) return it->second;
@@ -140,9 +146,10 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
     if (slot >= int(ref_dat.size())) ref_dat.resize(slot + 1);
 
     ref_dat_struct& s = ref_dat[slot];
-    const auto old = tex_hash.find(s.name);
-    if (old != tex_hash.end() && old->second == slot) tex_hash.erase(old);
-    tex_hash.emplace(name, slot);
+    auto& index = name_index();
+    const auto old = index.find(s.name);
+    if (old != index.end() && old->second == slot) index.erase(old);
+    index.emplace(name, slot);
     if (s.format == 0) {
         s.name = name;
         s.tex_id = 0;
@@ -180,10 +187,14 @@ void tman_class::bind_ref(int ref, int unit, int env_mode)
 {
     lock_guard g(lock);
     // References outside the table are ignored.
+    if (ref == 0) {
+        TEX_bind_ref(ref_dat.empty() ? 0 : ref_dat[0].tex_id, unit, env_mode);
+        return;
+    }
     if (ref < 0 || ref >= int(ref_dat.size())) return;
     const ref_dat_struct& s = ref_dat[ref];
     int gl_name = s.tex_id;
-    if (ref != 0 && s.state != tex_state_loaded) {
+    if (s.state != tex_state_loaded) {
         if (s.state != tex_state_waiting)
             __MACIBM_alert(0, "missing non-scenery texture - how?", "", num("ref=%6.0f", ref), s.name, t_alert,
                            kSource, 425);
@@ -236,8 +247,9 @@ void tman_class::unload_texture_internal(int ref)
     }
     if (s.state == tex_state_loaded && s.vram != 0) loaded_count -= 1;
     if (s.format != 0) total_count -= 1;
-    const auto it = tex_hash.find(s.name);
-    if (it != tex_hash.end() && it->second == ref) tex_hash.erase(it);
+    auto& index = name_index();
+    const auto it = index.find(s.name);
+    if (it != index.end() && it->second == ref) index.erase(it);
     s = ref_dat_struct();
 }
 

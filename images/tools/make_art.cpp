@@ -43,8 +43,8 @@ rgba with_alpha(rgba c, float a) { return {c.r, c.g, c.b, a}; }
 
 // Palette of the interface (the swatch colours and their neighbours).
 const rgba kNavy = rgb(13, 27, 44), kSlate = rgb(51, 67, 86), kSlateLight = rgb(74, 94, 120);
-const rgba kInk = rgb(34, 41, 53), kGreyLine = rgb(93, 99, 110), kBody = rgb(226, 230, 236);
-const rgba kPanel = rgb(238, 240, 244), kWhite = rgb(255, 255, 255), kAccent = rgb(58, 112, 170);
+const rgba kInk = rgb(34, 41, 53), kBody = rgb(226, 230, 236);
+const rgba kWhite = rgb(255, 255, 255), kAccent = rgb(58, 112, 170);
 const rgba kMint = rgb(127, 220, 175), kShadow = rgb(0, 0, 0, 0.35f);
 
 struct canvas {
@@ -218,7 +218,9 @@ void glyph_cell_art(canvas& c, font& f, unsigned char ch)
     const int k = glyph_cell(ch);
     const int cs = (k % kGlyphCols) * kGlyphW, ct = (k / kGlyphCols) * kGlyphH;
     const int adv = glyph_advance(ch);
-    const int room = std::max(adv - 1, 1);
+    // Slashes use their whole advance: squeezed into two columns they read as
+    // bars. Everything else keeps one column of spacing.
+    const int room = ch == '/' || ch == '\\' ? adv : std::max(adv - 1, 1);
     const int px = 11;
 
     // Byte 0xFB holds the degree sign; the other bytes are ISO 8859-1.
@@ -242,9 +244,9 @@ void glyph_cell_art(canvas& c, font& f, unsigned char ch)
         for (unsigned col = 0; col < b.width; ++col) {
             const int s = left + int(col), t = kGlyphBaseline + g->bitmap_top - 1 - int(row);
             if (s < 0 || s >= kGlyphW || t < 0 || t >= kGlyphH) continue;
-            // Crisp small text: a gentle contrast curve on the coverage.
+            // Crisp small text: faint edge coverage is dropped, the rest steepened.
             float cover = b.buffer[row * b.pitch + col] / 255.0f;
-            cover = std::clamp((cover - 0.08f) * 1.25f, 0.0f, 1.0f);
+            cover = std::clamp((cover - 0.22f) / 0.7f, 0.0f, 1.0f);
             c.blend(cs + s, ct + t, kWhite, std::pow(cover, 0.8f));
         }
 }
@@ -337,9 +339,8 @@ void button_face(canvas& c, const atlas_rect& r, float inset, float radius, bool
                        : vgrad(y0, rgb(206, 213, 223), y1, rgb(250, 251, 253)));
 }
 
-void atlas(canvas& c, font& regular, font& bold)
+void atlas(canvas& c, font& regular)
 {
-    (void)bold;
     glyphs(c, regular);
 
     // Frames of BTN_frame2.
@@ -683,7 +684,7 @@ int main(int argc, char** argv)
     font bold = open_font(fonts + "DejaVuSans-Bold.ttf");
 
     canvas a(kAtlasSize, kAtlasSize);
-    atlas(a, regular, bold);
+    atlas(a, regular);
     write_png(a, out + "t_interface.png", kAtlasSize);
 
     canvas sheet(kArtRowTexels, kArtDeclaredH);

@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 
@@ -12,7 +13,8 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/oglp.h"
-#include "TEX/TEX_bind.h"
+#include "OOPS_cpp/tman.h"
+#include "images/builtin_images.h"
 
 namespace brx_test {
 
@@ -24,6 +26,7 @@ void CanvasTest::SetUpTestSuite()
     mnw.alias_req = 0;
     MACIBM_make_context(0);
     if (!scratch_array) scratch_array = scratch_array_aligned();
+    mnw.tex_res = 5;
     for (int d = 0; d <= 360; ++d) {
         lookup_sin[d] = static_cast<float>(std::sin(d * M_PI / 180.0));
         lookup_cos[d] = static_cast<float>(std::cos(d * M_PI / 180.0));
@@ -33,6 +36,7 @@ void CanvasTest::SetUpTestSuite()
     ren.tex_units = ren.fixed_tex_units = units > 0 ? units : 1;
     glReadBuffer(GL_BACK);
     glDrawBuffer(GL_BACK);
+    recall_ins_texes();  // the placeholder, the installer's images and the widget atlas
 }
 
 void CanvasTest::SetUp()
@@ -67,15 +71,12 @@ std::vector<uint8_t> CanvasTest::read_rgb(int x, int y, int w, int h)
     return out;
 }
 
-void CanvasTest::upload_rgba(int ref, int w, int h, const std::vector<uint8_t>& rgba)
+void CanvasTest::load_rgba(int ref, int w, int h, const std::vector<uint8_t>& rgba)
 {
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(ref));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    TEX_reset_bind();
+    std::memcpy(scratch_array, rgba.data(), rgba.size());
+    scratch_dx = w;
+    scratch_dy = h;
+    ASSERT_EQ(tman.load_texture(tex_fail_fatal, ref, 0x502, tex_load_now, "scratch_array:test image"), ref);
 }
 
 rgb CanvasTest::synthetic_cell_colour(int column, int row) { return {column * 12, 40 + row * 40, 200}; }
@@ -92,7 +93,7 @@ void CanvasTest::upload_synthetic_atlas()
             p[2] = static_cast<uint8_t>(c[2]);
             p[3] = 255;
         }
-    upload_rgba(388, 512, 512, atlas);
+    load_rgba(388, 512, 512, atlas);
 }
 
 namespace {
@@ -103,7 +104,8 @@ struct file_closer {
 
 }  // namespace
 
-bool write_rgb_png(const std::string& path, int w, int h, const std::vector<uint8_t>& pixels)
+bool write_rgb_png(const std::string& path, int w, int h, const std::vector<uint8_t>& pixels,
+                   bool display_gamma)
 {
     std::unique_ptr<FILE, file_closer> f(fopen(path.c_str(), "wb"));
     if (!f) return false;
@@ -121,6 +123,7 @@ bool write_rgb_png(const std::string& path, int w, int h, const std::vector<uint
     png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    if (display_gamma) png_set_gAMA(png, info, 1.0 / 2.2);
     png_write_info(png, info);
     for (int y = h - 1; y >= 0; --y)  // top row first in the file
         png_write_row(png, &pixels[static_cast<size_t>(y) * w * 3]);

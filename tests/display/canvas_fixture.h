@@ -23,16 +23,19 @@ public:
     static rgb pixel(int x, int y);
     static std::vector<uint8_t> read_rgb(int x, int y, int w, int h);
 
-    // A texture under GL name `ref`, nearest filtering, rows bottom first.
-    static void upload_rgba(int ref, int w, int h, const std::vector<uint8_t>& rgba);
+    // An image loaded through the texture manager as `ref`, rows bottom first.
+    static void load_rgba(int ref, int w, int h, const std::vector<uint8_t>& rgba);
     // A stand-in widget atlas whose glyph cell (column c, row r) is filled
     // with the colour synthetic_cell_colour(c, r).
     static void upload_synthetic_atlas();
     static rgb synthetic_cell_colour(int column, int row);
 };
 
-// PNG files of 8-bit RGB pixels, rows bottom first as GL reads them.
-bool write_rgb_png(const std::string& path, int w, int h, const std::vector<uint8_t>& pixels);
+// PNG files of 8-bit RGB pixels, rows bottom first as GL reads them. With
+// display_gamma the file says it is meant for the display as it is, so the
+// texture loader's gamma correction leaves its values unchanged.
+bool write_rgb_png(const std::string& path, int w, int h, const std::vector<uint8_t>& pixels,
+                   bool display_gamma = false);
 bool read_rgb_png(const std::string& path, int* w, int* h, std::vector<uint8_t>* pixels);
 
 }  // namespace brx_test

@@ -271,8 +271,19 @@ TEST_F(Pixels, ScissorsClipToTheWindowRectangle)
 
 TEST_F(Pixels, TexturedQuadsSampleTheirTexture)
 {
-    // 2 by 2: red, green (bottom row), blue, white (top row).
-    upload_rgba(500, 2, 2, {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255});
+    // 64 by 64 in quadrants: red, green (bottom), blue, white (top).
+    std::vector<uint8_t> quadrants(64 * 64 * 4);
+    for (int t = 0; t < 64; ++t)
+        for (int s = 0; s < 64; ++s) {
+            static const uint8_t kColours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+            const uint8_t* c = kColours[(t / 32) * 2 + s / 32];
+            uint8_t* p = &quadrants[(t * 64 + s) * 4];
+            p[0] = c[0];
+            p[1] = c[1];
+            p[2] = c[2];
+            p[3] = 255;
+        }
+    load_rgba(500, 64, 64, quadrants);
     colr.assign(60, 1, 1, 1);
     OGL_2dquad(500, 60, 1.0f, 100, 100, 0, 0, 100, 164, 0, 1, 164, 164, 1, 1, 164, 100, 1, 0, 1, 5);
     EXPECT_EQ(pixel(110, 110), (rgb{255, 0, 0}));
@@ -386,6 +397,29 @@ TEST_F(Text, Font102AndNumbersStandInColumns)
     OGL_string(61, 100, 602, "A", 9999, 102, 0);
     const int kA = OGL_atlas_cell('A');
     EXPECT_EQ(pixel(105, 600), (rgb{0, synthetic_cell_colour(kA % 21, kA / 21)[1], 0}));
+}
+
+TEST_F(Text, GreyAndBoxedStrings)
+{
+    upload_synthetic_atlas();
+    colr.assign(104, 1, 1, 1);
+    colr.assign(12, 1, 1, 1);
+    colr.assign(43, 1, 1, 1);
+    colr.assign(60, 1, 1, 1);
+
+    // "abc" is 18 wide: a grey box from 489 to 511 at half alpha, the text from 491.
+    OGL_gray_string(60, 500, 302, "abc");
+    EXPECT_NEAR(pixel(489, 301)[0], 128, 1);
+    EXPECT_EQ(pixel(488, 301), kBlack);
+    expect_cell_at(491, 300, 'a');
+
+    // Font 102: the box is 37 wide, the text starts 4 inside it (285.5, away
+    // from zero 286); the right label starts 8 beyond the box (326.5: 327).
+    glClear(GL_COLOR_BUFFER_BIT);
+    OGL_boxed_string(300, 202, "Left|Right", "abc", 102, 60);
+    expect_cell_at(286, 205, 'a');
+    expect_cell_at(306, 205, 'c');
+    expect_cell_at(327, 205, 'R');
 }
 
 TEST_F(Text, BadFontIsFatalBeforeDrawing)

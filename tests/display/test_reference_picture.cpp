@@ -12,7 +12,6 @@
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/oglp.h"
 #include "canvas_fixture.h"
-#include "images/builtin_images.h"
 #include "support/test_util.h"
 
 namespace {
@@ -55,9 +54,7 @@ using ReferencePicture = CanvasTest;
 
 TEST_F(ReferencePicture, SceneMatchesTheCommittedPicture)
 {
-    upload_rgba(388, 512, 512,
-                std::vector<uint8_t>(t_interface_dat, t_interface_dat + kInterfaceBytes));
-    draw_scene();
+    draw_scene();  // with the built-in widget atlas
     const std::vector<uint8_t> got = read_rgb(0, 0, kW, kH);
 
     if (const char* update = getenv("BRX_UPDATE_REFERENCE"); update && *update == '1') {

@@ -25,18 +25,14 @@ protected:
     void SetUp() override
     {
         CanvasTest::SetUp();
-        static bool uploaded = false;
-        if (!uploaded) {
-            std::vector<uint8_t> atlas(512 * 512 * 4);
-            for (int v = 0; v < 512; ++v)
-                for (int u = 0; u < 512; ++u) {
-                    const rgb c = texel(u, v);
-                    uint8_t* p = &atlas[(std::size_t(v) * 512 + u) * 4];
-                    p[0] = uint8_t(c[0]), p[1] = uint8_t(c[1]), p[2] = uint8_t(c[2]), p[3] = 255;
-                }
-            upload_rgba(388, 512, 512, atlas);
-            uploaded = true;
-        }
+        std::vector<uint8_t> atlas(512 * 512 * 4);
+        for (int v = 0; v < 512; ++v)
+            for (int u = 0; u < 512; ++u) {
+                const rgb c = texel(u, v);
+                uint8_t* p = &atlas[(std::size_t(v) * 512 + u) * 4];
+                p[0] = uint8_t(c[0]), p[1] = uint8_t(c[1]), p[2] = uint8_t(c[2]), p[3] = 255;
+            }
+        load_rgba(388, 512, 512, atlas);
         // Colour 0 and the interface light white, so texels show unchanged.
         colr.assign(0, 1, 1, 1);
         colr.assign(104, 1, 1, 1);
@@ -44,21 +40,31 @@ protected:
         mnw.clicked = 0;
     }
 
+    // Makes sub-window `id` current at (x, y), w by h, as opening it does.
+    static void place_window(int id, float x, float y, float w, float h)
+    {
+        mnw.wind = id;
+        mnw.wind_x = x;
+        mnw.wind_y = y;
+        mnw.wind_w = w;
+        mnw.wind_h = h;
+    }
+
     static void expect_texel(int x, int y, int u, int v)
     {
-        const rgb got = pixel(x, y), want = texel(u, v);
-        for (int i = 0; i < 3; ++i)
-            EXPECT_NEAR(got[i], want[i], 1) << "pixel " << x << "," << y << " texel " << u << "," << v;
+        SCOPED_TRACE("pixel " + std::to_string(x) + "," + std::to_string(y) + " texel " +
+                     std::to_string(u) + "," + std::to_string(v));
+        expect_near(pixel(x, y), texel(u, v));
+    }
+    static void expect_near(const rgb& got, const rgb& want)
+    {
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1) << "channel " << i;
     }
 };
 
 TEST_F(WidgetPixels, PanelTilesTheAtlasCellAtOneTexelPerPixel)
 {
-    mnw.wind = 1;
-    mnw.wind_x = 50;
-    mnw.wind_y = 40;
-    mnw.wind_w = 500;
-    mnw.wind_h = 300;
+    place_window(1, 50, 40, 500, 300);
     // Type 13 at (100, 100), 200 by 150: drawn from (91, 86), 218 by 168.
     BTN_frame2(13, 100, 100, 200, 150, "");
     const int L = 91 + 50, B = 86 + 40;
@@ -73,11 +79,7 @@ TEST_F(WidgetPixels, PanelTilesTheAtlasCellAtOneTexelPerPixel)
 
 TEST_F(WidgetPixels, CloseBoxesSitAtTheWindowsTopCorners)
 {
-    mnw.wind = 2;
-    mnw.wind_x = 212;
-    mnw.wind_y = 194;
-    mnw.wind_w = 600;
-    mnw.wind_h = 380;
+    place_window(2, 212, 194, 600, 380);
     BTN_frame2(11, 300, 10, 20, 20, "");  // the frame's place does not matter
     expect_texel(212 + 7, 194 + 380 - 19, 120, 178);
     expect_texel(212 + 600 - 8, 194 + 380 - 2, 137, 195);
@@ -99,8 +101,7 @@ TEST_F(WidgetPixels, ButtonFeedbackPresentsThePressedFrame)
     const unsigned long p = XGetPixel(image, 0, 0);
     const rgb shown = {int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)};
     XDestroyImage(image);
-    const rgb want = texel(304 + 30, 459 + 3);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(shown[i], want[i], 1) << i;
+    expect_near(shown, texel(304 + 30, 459 + 3));
 
     // Without a click the button is drawn up (row 486) and nothing is shown.
     glClear(GL_COLOR_BUFFER_BIT);

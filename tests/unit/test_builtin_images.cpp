@@ -2,12 +2,17 @@
 // places every element in them.
 #include <gtest/gtest.h>
 
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "images/atlas_layout.h"
 #include "images/builtin_images.h"
+#include "support/test_util.h"
 
 using namespace brx_art;
 
@@ -147,6 +152,33 @@ TEST(BuiltinImages, ArtSheetDrawsOnlyItsRegions)
         EXPECT_EQ(alpha(cell.s + 32, cell.t + 32), 255) << "globe frame " << n;
     }
     EXPECT_GT(alpha(kArtPanel.s + kArtPanel.w / 2, kArtPanel.t + kArtPanel.h / 2), 0);
+}
+
+std::vector<unsigned char> png_pixels(const std::string& path)
+{
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&img, path.c_str())) return {};
+    img.format = PNG_FORMAT_RGBA;
+    std::vector<unsigned char> px(PNG_IMAGE_SIZE(img));
+    if (!png_image_finish_read(&img, nullptr, px.data(), 0, nullptr)) return {};
+    return px;
+}
+
+// The generator remakes the committed art exactly, so the sources, the
+// generator and the layout table cannot drift apart.
+TEST(BuiltinImages, GeneratorRemakesTheCommittedArt)
+{
+    const std::string tool = std::string(BRX_BINARY_DIR) + "/make_art";
+    if (access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << "make_art is not built here";
+    brx_test::TempDir dir;
+    ASSERT_EQ(system((tool + " " + dir.path()).c_str()), 0);
+    for (const char* name : {"t_interface.png", "t_installer.png", "t_ins_back_1.png", "t_ins_back_2.png"}) {
+        const auto made = png_pixels(dir / name);
+        const auto committed = png_pixels(std::string(BRX_SOURCE_DIR) + "/images/art/" + name);
+        ASSERT_FALSE(committed.empty()) << name;
+        EXPECT_TRUE(made == committed) << name << " differs from what make_art draws";
+    }
 }
 
 }  // namespace

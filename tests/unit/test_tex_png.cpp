@@ -210,24 +210,23 @@ TEST(PngFile, ShortMapIsQuietAndBadDataIsFatal)
     TEX_image_desc desc;
     EXPECT_EQ(TEX_load_png("short.png", &map, out, tex_rgb, 0, 0, 0, desc), 0);
 
+    // Loads a file in a child, where a fatal alert may end the process.
+    auto load_in_child = [&](const std::string& name) {
+        return run_in_child([&] {
+            xmap_class m(dir / name);
+            unsigned char* o = nullptr;
+            TEX_image_desc d;
+            TEX_load_png(name, &m, o, tex_rgb, 0, 0, 0, d);
+        }, dir.path());
+    };
     write_file(dir / "bad.png", "not a png at all");
-    auto r = run_in_child([&] {
-        xmap_class m(dir / "bad.png");
-        unsigned char* o = nullptr;
-        TEX_image_desc d;
-        TEX_load_png("bad.png", &m, o, tex_rgb, 0, 0, 0, d);
-    }, dir.path());
+    auto r = load_in_child("bad.png");
     EXPECT_EQ(r.signal, SIGABRT);
     EXPECT_NE(r.out.find("PING-FILE ERROR!"), std::string::npos);
 
     const std::string png = make_png({4, 4, PNG_COLOR_TYPE_RGB}, std::vector<bytes>(4, bytes(12, 5)));
     write_file(dir / "cut.png", png.substr(0, png.size() - 20));
-    r = run_in_child([&] {
-        xmap_class m(dir / "cut.png");
-        unsigned char* o = nullptr;
-        TEX_image_desc d;
-        TEX_load_png("cut.png", &m, o, tex_rgb, 0, 0, 0, d);
-    }, dir.path());
+    r = load_in_child("cut.png");
     EXPECT_EQ(r.signal, SIGABRT);
     EXPECT_NE(r.out.find("PNG error!"), std::string::npos);
     EXPECT_NE(r.out.find("setjmp(png_ptr->jmpbuf"), std::string::npos);
