@@ -40,6 +40,11 @@ void MACIBM_setupforlang();
 std::string MACIBM_language_folder(int lang);
 
 // Pieces of start-up, exposed for their tests.
+// The requested 1024 by 768 window with its GL context, current here.
+void MACIBM_open_window();
+// The built-in images, the interface colours, the menus and no sub-window
+// yet; GL drawing is ready afterwards. Needs scratch_array.
+void MACIBM_ready_interface();
 // The fixed tables: randrat from seed 1, then the generator seeded from the
 // clock (`clock_seed`, advanced by clock_seed % 1000 draws), then the sines
 // and cosines of whole degrees.

@@ -143,6 +143,33 @@ uint32_t clock_seed()
 
 }  // namespace
 
+void MACIBM_open_window()
+{
+    mnw.req_w = 1024;
+    mnw.req_h = 768;
+    mnw.tex_res = 5;
+    mnw.col_res_req = 32;
+    mnw.alias_req = 0;
+    mnw.lang = 0;
+    MACIBM_setres(1);
+    MACIBM_make_context(0);
+    OGL_pix_specs(0);
+}
+
+void MACIBM_ready_interface()
+{
+    recall_ins_texes();
+    MACIBM_colours_from_atlas(scratch_array);
+
+    // The frame timer drops the keyboard focus on a mouse press.
+    xtim_unfocus_widgets = BTN_unfocus_any;
+
+    MACIBM_clear_menus(1);
+    MACIBM_startwind(-1);
+    OGL_pix_specs(0);
+    ogl_inited = 1;
+}
+
 void MACIBM_init(int argc, const char* const* argv)
 {
     UTL_debug_init();
@@ -160,29 +187,10 @@ void MACIBM_init(int argc, const char* const* argv)
     cmdline.init_unix(argc, const_cast<const char**>(argv));
     THREAD_init();
 
-    mnw.req_w = 1024;
-    mnw.req_h = 768;
-    mnw.tex_res = 5;
-    mnw.col_res_req = 32;
-    mnw.alias_req = 0;
-    mnw.lang = 0;
-
-    MACIBM_setres(1);
-    MACIBM_make_context(0);
-    OGL_pix_specs(0);
+    MACIBM_open_window();
     glExt.init_extensions();
     THREAD_make_workers();
-
-    recall_ins_texes();
-    MACIBM_colours_from_atlas(scratch_array);
-
-    // The frame timer drops the keyboard focus on a mouse press.
-    xtim_unfocus_widgets = BTN_unfocus_any;
-
-    MACIBM_clear_menus(1);
-    MACIBM_startwind(-1);
-    OGL_pix_specs(0);
-    ogl_inited = 1;
+    MACIBM_ready_interface();
     MACIBM_setupforlang();
 
     MACIBM_show_init("Will init plugins.", nullptr);

@@ -28,6 +28,7 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/oglp.h"
 #include "images/builtin_images.h"
+#include "support/framework_window.h"
 #include "support/test_util.h"
 #include "support/xvfb_server.h"
 
@@ -58,29 +59,10 @@ figures measure(int frames, Frame frame)
     return f;
 }
 
-void open_framework_window()
-{
-    mnw.req_w = 1024;
-    mnw.req_h = 768;
-    mnw.col_res_req = 32;
-    mnw.tex_res = 5;
-    MACIBM_setres(1);
-    MACIBM_make_context(0);
-    OGL_pix_specs(0);
-    scratch_array = scratch_array_aligned();
-    MACIBM_fill_tables(0);
-    recall_ins_texes();
-    MACIBM_colours_from_atlas(scratch_array);
-    MACIBM_clear_menus(1);
-    MACIBM_startwind(-1);
-    OGL_pix_specs(0);
-    ogl_inited = 1;
-    stg.use_max_cpu = 0;
-}
-
 figures framework_frames(int frames)
 {
-    open_framework_window();
+    brx_test::open_framework_window();
+    stg.use_max_cpu = 0;
     return measure(frames, [] { MACIBM_event_proc(); });
 }
 
@@ -163,7 +145,7 @@ int main(int argc, char** argv)
 {
     // Under callgrind: only the frames.
     if (argc == 3 && !strcmp(argv[1], "--frames-only")) {
-        open_framework_window();
+        brx_test::open_framework_window();
         const int frames = atoi(argv[2]);
         for (int i = 0; i < frames; ++i) MACIBM_event_proc();
         return 0;

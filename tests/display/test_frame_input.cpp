@@ -21,32 +21,14 @@
 #include "OOPS_cpp/keys.h"
 #include "OOPS_cpp/oglp.h"
 #include "images/builtin_images.h"
+#include "support/framework_window.h"
 #include "support/test_util.h"
 
 namespace {
 
+using brx_test::open_framework_window;
 using brx_test::ChildResult;
 using brx_test::run_in_child;
-
-// What start-up does for the window, without the log and the workers.
-void open_framework_window()
-{
-    mnw.req_w = 1024;
-    mnw.req_h = 768;
-    mnw.col_res_req = 32;
-    mnw.tex_res = 5;
-    MACIBM_setres(1);
-    MACIBM_make_context(0);
-    OGL_pix_specs(0);
-    scratch_array = scratch_array_aligned();
-    MACIBM_fill_tables(0);
-    recall_ins_texes();
-    MACIBM_colours_from_atlas(scratch_array);
-    MACIBM_clear_menus(1);
-    MACIBM_startwind(-1);
-    OGL_pix_specs(0);
-    ogl_inited = 1;
-}
 
 // Handles everything the server has sent so far.
 void settle()

@@ -11,30 +11,27 @@
 #include "OOPS_cpp/butn_draw.h"
 #include "Thread/hl_thread.h"
 #include "hooks/app_hooks.h"
+#include "support/draw_log.h"
 #include "support/test_util.h"
 
 namespace {
 
 using brx_test::run_in_child;
 
-class FramePump : public ::testing::Test {
+class FramePump : public brx_test::DrawLogTest {
 protected:
     void SetUp() override
     {
-        btn_draw_log = &ops;
-        mnw = mnw_class{};
-        mnw.screen_w = 1024;
-        mnw.screen_h = 768;
+        DrawLogTest::SetUp();
         mnw.scale = 1.0f;
         MACIBM_clear_menus(1);
         stg.use_max_cpu = 0;
     }
     void TearDown() override
     {
-        btn_draw_log = nullptr;
+        DrawLogTest::TearDown();
         brx_test::app_update = nullptr;
     }
-    std::vector<btn_draw_op> ops;
 };
 
 TEST_F(FramePump, WaitPerWindow)

@@ -8,18 +8,16 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn_draw.h"
 #include "hooks/app_hooks.h"
+#include "support/draw_log.h"
 #include "support/test_util.h"
 
 namespace {
 
-class SubWindows : public ::testing::Test {
+class SubWindows : public brx_test::DrawLogTest {
 protected:
     void SetUp() override
     {
-        btn_draw_log = &ops;
-        mnw = mnw_class{};
-        mnw.screen_w = 1024;
-        mnw.screen_h = 768;
+        DrawLogTest::SetUp();
         mnw.scale = 1.0f;
         return_hit = 0;
         active_popup_code = select_popup_code = popup_menu_select = 0;
@@ -28,7 +26,7 @@ protected:
     }
     void TearDown() override
     {
-        btn_draw_log = nullptr;
+        DrawLogTest::TearDown();
         brx_test::app_handlemenu = nullptr;
     }
     void press_at(float x, float y, unsigned button = Button1)
@@ -40,7 +38,6 @@ protected:
         e.xbutton.button = button;
         LIN_handleevt(&e);
     }
-    std::vector<btn_draw_op> ops;
 };
 
 TEST_F(SubWindows, SizesTitlesAndCentring)
