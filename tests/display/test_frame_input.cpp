@@ -6,12 +6,14 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GenC/hl_alert.h"
@@ -253,6 +255,52 @@ TEST(X11Input, KeyEventsThroughTheServersKeymap)
               "LINUX: Warning: X11 gave us a key press with no keysym string! This isn't so "
               "good. Verify the mapping of whatever key you just hit.\n"
               "no keysym: hit=0\n");
+}
+
+// The alert window on the main thread, answered with Return by a hand on the
+// keyboard once the window is up.
+void alert_answered_with_return(int return_window, int type)
+{
+    brx_test::open_framework_window();
+    stls.entry[602] = "OK";
+    MACIBM_event_proc();
+    XWarpPointer(mnw.display, None, mnw.xwin[0], 0, 0, 0, 0, 500, 400);
+    settle();
+    std::thread hand([] {
+        usleep(300000);
+        if (system("xdotool key Return") != 0) printf("xdotool failed\n");
+    });
+    hand.detach();
+    __MACIBM_alert(return_window, "Press", "Return", "", "", type, "GenC/test", 5);
+}
+
+TEST(AlertWindow, ReturnAcceptsAndIsUsedUp)
+{
+    brx_test::TempDir dir;
+    const ChildResult r = run_in_child(
+        [] {
+            alert_answered_with_return(wind_prefs, t_alert);
+            printf("wind=%d return_hit=%d mouse=%.0f,%.0f\n", mnw.wind, return_hit, mnw.mouse_x,
+                   mnw.mouse_y);
+        },
+        dir.path());
+    // The return window is current and the mouse is where it was on the page.
+    EXPECT_EQ(r.out, "wind=2 return_hit=0 mouse=500,368\n");
+}
+
+TEST(AlertWindow, FatalAlertEndsAfterItsButton)
+{
+    brx_test::TempDir dir;
+    const ChildResult r = run_in_child(
+        [&] {
+            xer.open(dir / "Log.txt");
+            alert_answered_with_return(wind_main, t_exit);
+        },
+        dir.path());
+    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.out, "");  // shown in the window, not on the console
+    const std::string log = brx_test::read_file(dir / "Log.txt");
+    EXPECT_NE(log.find("\nPress\nReturn\n\n\n(GenC/test line 5)\n"), std::string::npos) << log;
 }
 
 // A fatal alert after the display opened but before the window exists gives
