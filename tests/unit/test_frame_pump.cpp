@@ -9,6 +9,7 @@
 #include "GenC/hl_menu.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn_draw.h"
+#include "OOPS_cpp/qtim.h"
 #include "Thread/hl_thread.h"
 #include "hooks/app_hooks.h"
 #include "support/draw_log.h"
@@ -131,6 +132,33 @@ TEST_F(FramePump, ReportsAndTextureFailuresShowOnTheMainPageOnly)
               "Please see the log.txt file for a detailed list of missing files.\n\n\n\nSorry.\n"
               "-- main frame done, fail=2\n"
               "-- again\n");
+}
+
+}  // namespace
+
+namespace {
+
+using MovieStub = brx_test::DrawLogTest;
+
+TEST_F(MovieStub, EveryOperationIsEmptyAndTheNoticeIsDrawn)
+{
+    EXPECT_EQ(qtim.mov_per_frame(), 0);
+    EXPECT_EQ(qtim.mov_add_frame(), 0);
+    qtim.mov_toggle(1);
+    qtim.stop_thread();
+    qtim.draw_record_lgt();
+    EXPECT_TRUE(ops.empty());
+
+    MACIBM_startwind(wind_about);
+    ops.clear();
+    wx1 = wy1 = 0;
+    qtim.qtim_wind();
+    bool notice = false;
+    for (const btn_draw_op& op : ops)
+        notice |= op.kind == btn_draw_op::text && op.str == "NO QUICKTIME MOVIES FOR LINUX... SORRY!";
+    EXPECT_TRUE(notice);
+    EXPECT_EQ(wx1, 600 - 10 + 10);  // the panel's right edge plus 10
+    EXPECT_EQ(wy1, 10 + 296 + 10);  // its top edge plus 10
 }
 
 }  // namespace
