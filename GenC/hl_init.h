@@ -5,6 +5,10 @@
 
 #include <GL/glx.h>
 
+#include <cstdint>
+#include <ostream>
+#include <string>
+
 // on 1 at start-up (opens the display), 0 at shut-down (re-applies the
 // window size when the screen was smaller than the window).
 void MACIBM_setres(int on);
@@ -23,10 +27,6 @@ int MACIBM_set_context_loader(GLXContext ctx);
 
 // ---------------------------------------------------------------------------
 // Framework start-up (main thread, once, first).
-
-#include <cstdint>
-#include <ostream>
-#include <string>
 
 // Brings the framework up to a window showing the start-up screen. Returns
 // with everything ready, or ends the process.

@@ -7,6 +7,7 @@
 #include <sys/select.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -16,9 +17,9 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/keys.h"
+#include "OOPS_cpp/oglp.h"
 #include "OOPS_cpp/qtim.h"
 #include "OOPS_cpp/xtim.h"
-#include "OOPS_cpp/oglp.h"
 #include "Thread/hl_thread.h"
 
 int linkey_shft = 0, linkey_ctrl = 0, linkey_optn = 0;
@@ -33,9 +34,8 @@ namespace {
 float centred_origin(float screen, float size, float scale)
 {
     const float v = (screen - size * scale) / 2;
-    const float rounded = static_cast<float>(v >= 0 ? static_cast<long>(v + 0.5f)
-                                                    : static_cast<long>(v - 0.5f));
-    return std::max(0.0f, static_cast<float>(static_cast<long>(rounded / scale)));
+    const float rounded = std::trunc(v >= 0 ? v + 0.5f : v - 0.5f);
+    return std::max(0.0f, std::trunc(rounded / scale));
 }
 
 bool inside(float x1, float y1, float x2, float y2)
