@@ -53,8 +53,12 @@ int BTN_horz_slider(float x, float y, float width, int colour, float lo, float h
 
 // --- Keyboard focus ring ----------------------------------------------------------
 
-// Focus identity of a widget drawn at (x, y).
-inline int BTN_focus_id(float x, float y) { return (int(x) << 13) + int(y); }
+// Focus identity of a widget drawn at (x, y): ((int)x << 13) + (int)y, worked
+// out in unsigned arithmetic so that no position overflows.
+inline int BTN_focus_id(float x, float y)
+{
+    return int((unsigned(int(x)) << 13) + unsigned(int(y)));
+}
 
 struct focus_info_t {
     int id;

@@ -1,4 +1,5 @@
 #include "OOPS_cpp/colr.h"
+#include "OOPS_cpp/oglp.h"
 
 #include <GL/gl.h>
 
@@ -96,11 +97,13 @@ void colr_class::spectrum_init(int mode)
     }
 }
 
-void colr_class::spectrum_plotscale(float x, float y, float lo, float hi, int /*decimals*/)
+void colr_class::spectrum_plotscale(float x, float y, float lo, float hi, int decimals)
 {
     spectrum_hi = hi;
     spectrum_lo = lo;
     spectrum_range = hi - lo;
+    OGL_number(0, x + 4, y + 996, hi, 5, decimals, 100);
+    OGL_number(0, x + 4, y - 4, lo, 5, decimals, 100);
     OGL_setstate(1, 0, 3, 5, 9, 11);
     glPointSize(4);
     glBegin(GL_POINTS);

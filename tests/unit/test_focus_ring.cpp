@@ -57,6 +57,7 @@ TEST_F(FocusRing, TabWithNoFocus)
 
     const int a = BTN_focus_id(100, 50), b = BTN_focus_id(100, 20);
     EXPECT_EQ(a, (100 << 13) + 50);
+    EXPECT_EQ(BTN_focus_id(-1.5f, 7.9f), -(1 << 13) + 7);
     focused(text, {a, b});
     EXPECT_EQ(BTN_dispatch_to_focus(9, 9, kUp), 0);  // a release never navigates
     EXPECT_EQ(BTN_dispatch_to_focus(9, 9, kDown), 1);
