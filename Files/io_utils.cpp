@@ -2,13 +2,19 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <sys/time.h>
 #include <unistd.h>
+#include <unzip.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <memory>
 
 #include <md5.h>
 
@@ -417,4 +423,551 @@ int calc_file_md5(const std::string& path, std::string& out)
     }
     out.assign(text, sizeof text);
     return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Zip extraction and packing.
+//
+// Entries come from the network. Every entry is placed below the real path
+// of the target folder: names that are absolute, climb with "..", or reach
+// the disk through a link leading outside are refused, and so are links
+// whose target leaves the folder. Files are streamed into a temporary file
+// beside their target and renamed over it only when whole and checked.
+
+namespace {
+
+constexpr int kZipNameBytes = 256;        // names of up to 255 bytes
+constexpr std::size_t kLinkMax = 4095;    // longest link target taken
+constexpr std::size_t kCopyBytes = 256 * 1024;
+
+void record_line(int line)
+{
+    sErrFile = kThisFile;
+    sErrLine = line;
+}
+
+bool has_prefix(const std::string& s, const char* prefix)
+{
+    return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// Splits a relative path at "/" (empty components of doubled slashes dropped).
+std::vector<std::string> components(const std::string& path)
+{
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t slash = path.find('/', start);
+        if (slash == std::string::npos) slash = path.size();
+        if (slash > start) out.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return out;
+}
+
+// Why an entry name may not be used, or null when it may.
+const char* unsafe_name(const std::string& name)
+{
+    if (name.empty()) return "empty name";
+    if (name.find('\0') != std::string::npos) return "NUL in name";
+    if (name[0] == '/') return "absolute name";
+    for (const std::string& c : components(name))
+        if (c == "..") return "name climbs out with ..";
+    return nullptr;
+}
+
+int write_all(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// Where the entries of one archive go: the real target folder, and the real
+// folder of the last entry's parent, which the next entries mostly share.
+class unzip_target {
+public:
+    explicit unzip_target(const std::string& dir) : dir_(dir) {}
+
+    // The real folder that holds `rel` (a name without its trailing "/"),
+    // and the last component. 0, an errno value, or EINVAL when the folder
+    // lies outside the target.
+    int place(const std::string& rel, std::string& real_parent, std::string& leaf)
+    {
+        if (!have_real_dir_) {
+            char* r = realpath(dir_.c_str(), nullptr);
+            if (r == nullptr) return errno;
+            real_dir_ = r;
+            free(r);
+            if (real_dir_ == "/") real_dir_.clear();  // joins as "" + "/" + rel
+            have_real_dir_ = true;
+        }
+        const std::size_t slash = rel.rfind('/');
+        const std::string parent_rel = slash == std::string::npos ? "" : rel.substr(0, slash);
+        leaf = slash == std::string::npos ? rel : rel.substr(slash + 1);
+        if (!cache_valid_ || parent_rel != cached_rel_) {
+            cache_valid_ = false;
+            if (const int err = resolve(parent_rel, cached_real_)) {
+                if (err == EINVAL)
+                    xer << "Zip entry refused, its folder leads outside the target: " << rel << "\n";
+                return err;
+            }
+            cached_rel_ = parent_rel;
+            cache_valid_ = true;
+        }
+        real_parent = cached_real_;
+        return 0;
+    }
+
+    // A file or link now stands at `rel`: folders resolved through it may
+    // resolve differently.
+    void replaced(const std::string& rel)
+    {
+        if (cache_valid_ && (cached_rel_ == rel || has_prefix(cached_rel_, (rel + "/").c_str())))
+            cache_valid_ = false;
+    }
+
+    // Whether a link in `real_parent` with `target` stays inside. Leading ".."
+    // climb the real folders; a ".." after a named component is refused, as
+    // that component may itself be a link.
+    bool link_stays_inside(const std::string& real_parent, const char* target) const
+    {
+        if (target[0] == '/') return false;
+        std::size_t depth = components(real_parent.substr(real_dir_.size())).size();
+        bool named = false;
+        for (const std::string& c : components(target)) {
+            if (c == ".") continue;
+            if (c != "..") {
+                named = true;
+                continue;
+            }
+            if (named || depth == 0) return false;
+            --depth;
+        }
+        return true;
+    }
+
+private:
+    // The real path of the folder `rel` below the target: components are
+    // followed one by one, and a link among them must resolve inside.
+    int resolve(const std::string& rel, std::string& real) const
+    {
+        real = real_dir_;
+        for (const std::string& c : components(rel)) {
+            if (c == ".") continue;
+            std::string next = real + "/" + c;
+            struct stat st;
+            if (lstat(next.c_str(), &st) != 0) return errno;
+            if (S_ISLNK(st.st_mode)) {
+                char* r = realpath(next.c_str(), nullptr);
+                if (r == nullptr) return errno;
+                next = r;
+                free(r);
+                if (!inside(next)) return EINVAL;
+            } else if (!S_ISDIR(st.st_mode)) {
+                return ENOTDIR;
+            }
+            real = std::move(next);
+        }
+        return 0;
+    }
+
+    bool inside(const std::string& real) const
+    {
+        return real == real_dir_ || real_dir_.empty() ||
+               (real.size() > real_dir_.size() && has_prefix(real, real_dir_.c_str()) &&
+                real[real_dir_.size()] == '/');
+    }
+
+    std::string dir_;
+    bool have_real_dir_ = false;
+    std::string real_dir_;
+    bool cache_valid_ = false;
+    std::string cached_rel_;
+    std::string cached_real_;
+};
+
+// A name for a temporary file or link in `real_parent`, not yet taken.
+std::string temp_name(const std::string& real_parent)
+{
+    static unsigned counter = 0;
+    static const std::string prefix = "/.brx-unzip-" + std::to_string(getpid()) + "-";
+    return real_parent + prefix + std::to_string(++counter);
+}
+
+time_t entry_time(const tm_unz& date)
+{
+    const time_t now = time(nullptr);
+    struct tm t;
+    localtime_r(&now, &t);
+    t.tm_sec = static_cast<int>(date.tm_sec);
+    t.tm_min = static_cast<int>(date.tm_min);
+    t.tm_hour = static_cast<int>(date.tm_hour);
+    t.tm_mday = static_cast<int>(date.tm_mday);
+    t.tm_mon = static_cast<int>(date.tm_mon);
+    t.tm_year = static_cast<int>(date.tm_year) - 1900;
+    t.tm_isdst = -1;
+    return mktime(&t);
+}
+
+char* copy_buffer()
+{
+    static thread_local std::unique_ptr<char[]> buffer(new char[kCopyBytes]);
+    return buffer.get();
+}
+
+// Streams the open current entry into `fd` through a fixed buffer. Ends with
+// the entry closed and, when it was read whole, its CRC checked.
+int stream_entry(unzFile zip, const unz_file_info64& info, int fd)
+{
+    char* buf = copy_buffer();
+    ZPOS64_T total = 0;
+    for (;;) {
+        const int n = unzReadCurrentFile(zip, buf, static_cast<unsigned>(kCopyBytes));
+        if (n < 0) {
+            unzCloseCurrentFile(zip);
+            record_line(1493);
+            return n;
+        }
+        if (n == 0) break;
+        total += static_cast<ZPOS64_T>(n);
+        if (const int err = write_all(fd, buf, static_cast<std::size_t>(n))) {
+            unzCloseCurrentFile(zip);
+            record_line(1508);
+            return err;
+        }
+    }
+    if (total < info.uncompressed_size) {
+        unzCloseCurrentFile(zip);
+        record_line(1493);
+        return 20002;
+    }
+    if (const int err = unzCloseCurrentFile(zip)) {
+        record_line(1495);
+        return err;
+    }
+    return 0;
+}
+
+int unzip_file(unzFile zip, const unz_file_info64& info, unzip_target& target,
+               const std::string& rel, const std::string& out_path)
+{
+    std::string real_parent, leaf;
+    int result = target.place(rel, real_parent, leaf);
+    if (result == 0) result = unzOpenCurrentFile(zip);
+    if (result != 0) {
+        record_line(1488);
+    } else {
+        std::string temp;
+        int fd = -1;
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            temp = temp_name(real_parent);
+            fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST) break;
+        }
+        if (fd < 0) {
+            result = errno;
+            unzCloseCurrentFile(zip);
+            record_line(1500);
+        } else {
+            result = stream_entry(zip, info, fd);
+            int time_result = 0;
+            if (result == 0 && info.external_fa != 0) {
+                // Archives from other systems store attributes without a Unix
+                // mode; such files keep the default permissions.
+                const mode_t mode = static_cast<mode_t>(info.external_fa >> 16);
+                if (mode != 0) fchmod(fd, mode & 0777);
+                const time_t stamp = entry_time(info.tmu_date);
+                const struct timespec times[2] = {{stamp, 0}, {stamp, 0}};
+                time_result = futimens(fd, times);
+            }
+            if (close(fd) != 0 && result == 0) {
+                result = errno;
+                record_line(1508);
+            }
+            if (result == 0 && rename(temp.c_str(), (real_parent + "/" + leaf).c_str()) != 0) {
+                result = errno;
+                record_line(1500);
+            }
+            if (result != 0)
+                unlink(temp.c_str());
+            else
+                result = time_result;
+            target.replaced(rel);
+        }
+    }
+    if (result != 0)
+        xer << "Zip to file failed with error " << result << ". file = " << sErrFile
+            << " line = " << sErrLine << ". inFile=" << out_path << ".\n";
+    return result;
+}
+
+int read_link_target(unzFile zip, const unz_file_info64& info, std::string& text)
+{
+    if (info.uncompressed_size > kLinkMax) {
+        record_line(1451);
+        return ENAMETOOLONG;
+    }
+    if (const int err = unzOpenCurrentFile(zip)) {
+        record_line(1448);
+        return err;
+    }
+    char buf[kLinkMax + 1];
+    const unsigned size = static_cast<unsigned>(info.uncompressed_size);
+    const int n = size ? unzReadCurrentFile(zip, buf, size) : 0;
+    if (n < 0 || static_cast<unsigned>(n) < size) {
+        unzCloseCurrentFile(zip);
+        record_line(1453);
+        return n < 0 ? n : 20002;
+    }
+    if (const int err = unzCloseCurrentFile(zip)) {
+        record_line(1455);
+        return err;
+    }
+    text.assign(buf, size);
+    return 0;
+}
+
+int unzip_symlink(unzFile zip, const unz_file_info64& info, unzip_target& target,
+                  const std::string& rel, const std::string& out_path)
+{
+    std::string real_parent, leaf, link_text;
+    int result = target.place(rel, real_parent, leaf);
+    if (result != 0) record_line(1448);
+    if (result == 0) result = read_link_target(zip, info, link_text);
+    if (result == 0 && (link_text.find('\0') != std::string::npos ||
+                        !target.link_stays_inside(real_parent, link_text.c_str()))) {
+        xer << "Zip entry refused, its link leads outside the target: " << rel << " -> "
+            << link_text.c_str() << "\n";
+        record_line(1463);
+        result = EINVAL;
+    }
+    if (result == 0) {
+        const std::string temp = temp_name(real_parent);
+        if (symlink(link_text.c_str(), temp.c_str()) != 0 ||
+            rename(temp.c_str(), (real_parent + "/" + leaf).c_str()) != 0) {
+            unlink(temp.c_str());
+            record_line(1463);
+            result = -1;
+        }
+        target.replaced(rel);
+    }
+    if (result != 0)
+        xer << "Zip to symlink failed with error " << result << ". file = " << sErrFile
+            << " line = " << sErrLine << ". inFile=" << out_path << ".\n";
+    return result;
+}
+
+int unzip_folder(unzip_target& target, const std::string& rel)
+{
+    std::string real_parent, leaf;
+    if (const int err = target.place(rel, real_parent, leaf)) return err;
+    if (leaf.empty() || leaf == ".") return 0;
+    const int err = make_folder(real_parent + "/" + leaf);
+    return err == EEXIST ? 0 : err;
+}
+
+// The zip reader's file functions over the archive's bytes in memory: no
+// system call for its many small seeks and reads.
+struct archive_view {
+    const char* data;
+    ZPOS64_T size;
+    ZPOS64_T pos;
+};
+
+voidpf ZCALLBACK view_open(voidpf opaque, const void* filename, int)
+{
+    return filename ? opaque : nullptr;
+}
+
+uLong ZCALLBACK view_read(voidpf, voidpf stream, void* buf, uLong size)
+{
+    archive_view* v = static_cast<archive_view*>(stream);
+    const ZPOS64_T left = v->pos < v->size ? v->size - v->pos : 0;
+    const uLong n = static_cast<uLong>(std::min<ZPOS64_T>(left, size));
+    std::memcpy(buf, v->data + v->pos, n);
+    v->pos += n;
+    return n;
+}
+
+uLong ZCALLBACK view_write(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK view_tell(voidpf, voidpf stream) { return static_cast<archive_view*>(stream)->pos; }
+
+long ZCALLBACK view_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    archive_view* v = static_cast<archive_view*>(stream);
+    ZPOS64_T base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+        base = v->pos;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END)
+        base = v->size;
+    else if (origin != ZLIB_FILEFUNC_SEEK_SET)
+        return -1;
+    if (offset > v->size - std::min(base, v->size)) return -1;
+    v->pos = base + offset;
+    return 0;
+}
+
+int ZCALLBACK view_close(voidpf, voidpf) { return 0; }
+int ZCALLBACK view_error(voidpf, voidpf) { return 0; }
+
+// Opens the archive at `path` over its bytes, which `bytes` holds.
+unzFile open_archive(const std::string& path, file_bytes& bytes, archive_view& view,
+                     zlib_filefunc64_def& funcs)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || bytes.load(fd) != 0) return nullptr;
+    view = {bytes.begin(), static_cast<ZPOS64_T>(bytes.end() - bytes.begin()), 0};
+    funcs = {view_open, view_read, view_write, view_tell, view_seek, view_close, view_error, &view};
+    return unzOpen2_64(path.c_str(), &funcs);
+}
+
+void log_zip_failure(int code, const std::string& zip, const std::string& dir)
+{
+    xer << "Zip to file failed with error err = " << code << ". file = " << sErrFile
+        << " line = " << sErrLine << ". zip_file=" << zip << ", out_directory=" << dir << ".\n";
+}
+
+}  // namespace
+
+int zip_to_file(std::string zip, std::string dir, std::string* first_name, int use_name)
+{
+    zip = app_path + zip;
+    dir = app_path + dir;
+    // With use_name the first entry takes the name first_name holds now.
+    const bool rename_first = use_name && first_name;
+    const std::string first_target = rename_first ? *first_name : std::string();
+
+    file_bytes bytes;
+    archive_view view;
+    zlib_filefunc64_def funcs;
+    unzFile archive = open_archive(zip, bytes, view, funcs);
+    if (archive == nullptr) {
+        xer << "OK I am about to report that I could not open a zip file for extraction!\n"
+            << "That incoming file is " << zip << "\n"
+            << "In c-form, it is " << zip << "\n"
+            << "The size is " << zip.size() << "\n";
+        record_line(1686);
+        log_zip_failure(20001, zip, dir);
+        return 20001;
+    }
+
+    unzip_target target(dir);
+    int result = 0;
+    unzGoToFirstFile(archive);
+    for (int index = 0;; ++index) {
+        unz_file_info64 info;
+        char name[kZipNameBytes];
+        int err = unzGetCurrentFileInfo64(archive, &info, name, sizeof name, nullptr, 0, nullptr, 0);
+        if (err != UNZ_OK) {
+            xer << "unzGetCurrentFileInfo err != UNZ_OK! err=" << err << "\n";
+        } else if (info.size_filename >= static_cast<uLong>(kZipNameBytes)) {
+            xer << "Zip entry refused, its name is " << info.size_filename << " bytes long\n";
+            record_line(1725);
+            result = ENAMETOOLONG;
+            xer << "UNZIP zip_to_file failed with err=" << result << "\n";
+            break;
+        } else {
+            const std::string stored(name, info.size_filename);
+            if (index == 0 && first_name) *first_name = stored;
+            const std::string entry = (index == 0 && rename_first) ? first_target : stored;
+            const bool is_folder = !entry.empty() && entry.back() == '/';
+            const std::string out_path = dir + entry;
+            int code = 0;
+            if (!has_prefix(stored, "__MACOSX")) {
+                if (const char* why = unsafe_name(entry)) {
+                    xer << "Zip entry refused, " << why << ": " << entry.c_str() << "\n";
+                    code = EINVAL;
+                } else if (is_folder) {
+                    code = unzip_folder(target, entry.substr(0, entry.size() - 1));
+                } else if (((info.external_fa >> 16) & 0xA000) == 0xA000) {
+                    code = unzip_symlink(archive, info, target, entry, out_path);
+                } else {
+                    code = unzip_file(archive, info, target, entry, out_path);
+                }
+            }
+            if (code != 0) {
+                xer << "UNZIP zip_to_file failed with err=" << code << "\n";
+                record_line(1725);
+                result = code;
+                break;
+            }
+            err = unzGoToNextFile(archive);
+        }
+        if (err == UNZ_END_OF_LIST_OF_FILE) break;
+        if (err != UNZ_OK) {
+            record_line(1736);
+            result = err;
+            break;
+        }
+    }
+    unzClose(archive);
+    if (result != 0) log_zip_failure(result, zip, dir);
+    return result;
+}
+
+int file_to_zip(std::string src, std::string zip)
+{
+    src = app_path + src;
+    zip = app_path + zip;
+    int result = 0;
+    xmap_class map("");
+    if (map.retry(src) == nullptr) {
+        record_line(1276);
+        result = 20006;
+    } else if (zipFile archive = zipOpen(zip.c_str(), APPEND_STATUS_CREATE); archive == nullptr) {
+        record_line(1282);
+        result = 20003;
+    } else {
+        zip_fileinfo info;
+        std::memset(&info, 0, sizeof info);
+        struct stat st;
+        if (stat(src.c_str(), &st) == 0) {
+            struct tm t;
+            localtime_r(&st.st_mtime, &t);
+            info.tmz_date.tm_sec = static_cast<uInt>(t.tm_sec);
+            info.tmz_date.tm_min = static_cast<uInt>(t.tm_min);
+            info.tmz_date.tm_hour = static_cast<uInt>(t.tm_hour);
+            info.tmz_date.tm_mday = static_cast<uInt>(t.tm_mday);
+            info.tmz_date.tm_mon = static_cast<uInt>(t.tm_mon);
+            info.tmz_date.tm_year = static_cast<uInt>(t.tm_year + 1900);
+            info.external_fa = static_cast<uLong>(st.st_mode) << 16;
+        }
+        const std::string entry_name = src.substr(src.rfind('/') + 1);
+        result = zipOpenNewFileInZip(archive, entry_name.c_str(), &info, nullptr, 0, nullptr, 0,
+                                     nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION);
+        if (result != ZIP_OK) {
+            record_line(1311);
+        } else {
+            const char* p = map.begin;
+            while (result == ZIP_OK && p < map.end) {
+                const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(map.end - p), 1u << 30);
+                result = zipWriteInFileInZip(archive, p, static_cast<unsigned>(n));
+                p += n;
+            }
+            if (result != ZIP_OK) record_line(1313);
+            const int closed = zipCloseFileInZip(archive);
+            if (result == ZIP_OK && closed != ZIP_OK) {
+                result = closed;
+                record_line(1315);
+            }
+        }
+        const int closed = zipClose(archive, nullptr);
+        if (result == ZIP_OK && closed != ZIP_OK) {
+            result = closed;
+            record_line(1419);
+        }
+    }
+    if (result != 0)
+        xer << "file_to_zip failed with error " << result << ".\nfile = " << sErrFile
+            << " line = " << sErrLine << "\n";
+    return result;
 }

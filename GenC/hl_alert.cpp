@@ -22,8 +22,7 @@ void __MACIBM_alert(int /*return_window*/, std::string line1, std::string line2,
     // Off the main thread the alert travels to the main thread as a report; a
     // fatal one ends the calling thread inside THREAD_send_exception.
     if (THREAD_is_inited() && !THREAD_is_main_thread()) {
-        exce_class report(line1, line2, line3, line4, file, line, type);
-        THREAD_send_exception(&report);
+        THREAD_send_exception(exce_class(line1, line2, line3, line4, file, line, type));
         return;
     }
 

@@ -16,6 +16,8 @@
 
 #include "GenC/hl_init.h"
 #include "GenH/hl_types.h"
+#include "OGL/OGL_extensions.h"
+#include "Thread/hl_thread.h"
 #include "support/test_util.h"
 #include "support/xvfb_server.h"
 
@@ -319,6 +321,30 @@ TEST(LoaderContexts, EachWorkerGetsACurrentContextSharingTheMainOne)
     EXPECT_TRUE(has(r.out, "main sees 3 worker textures; main still current=1"));
     EXPECT_EQ(r.out.find("linux trying to create a loader context\n"), r.out.find("linux"));
     EXPECT_TRUE(has(r.out, "null context: 0"));
+}
+
+TEST(LoaderContexts, ThePoolsWorkersRunJobsWithAContext)
+{
+    const ChildResult r = run_in_child([] {
+        request_window();
+        MACIBM_setres(1);
+        MACIBM_make_context(0);
+        THREAD_init();
+        glExt.threaded_avail = 1;
+        THREAD_make_workers();
+        int with_context = 0;
+        for (int i = 0; i < 8; ++i) {
+            THREAD_call* call = THREAD_run_async(
+                [](void*) -> void* { return glXGetCurrentContext(); }, nullptr);
+            THREAD_is_done(call, -1);
+            void* ctx = THREAD_cleanup(call);
+            with_context += ctx != nullptr && ctx != mnw.glx_ctx[0];
+        }
+        printf("jobs with their own context: %d\n", with_context);
+        THREAD_shutdown();
+    });
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_TRUE(has(r.out, "jobs with their own context: 8")) << r.out;
 }
 
 TEST(LoaderContexts, NoneBeforeTheMainContext)

@@ -1,0 +1,137 @@
+#include "http_servers.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "test_util.h"
+
+namespace brx_test {
+
+namespace {
+
+bool port_accepts(unsigned short port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
+}
+
+// Another program may take the chosen port between choice and bind: try a few.
+template <class Start>
+unsigned short start_on_free_port(Start start)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const unsigned short port = free_loopback_port();
+        if (start(port)) return port;
+    }
+    throw std::runtime_error("could not start a test server");
+}
+
+}  // namespace
+
+unsigned short free_loopback_port()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        close(fd);
+        throw std::runtime_error("no free port");
+    }
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+bool ServerProcess::start(const std::vector<std::string>& argv, unsigned short port, int timeout_ms)
+{
+    stop();
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ < 0) return false;
+    if (pid_ == 0) {
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < until) {
+        if (port_accepts(port)) return true;
+        int status;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    stop();
+    return false;
+}
+
+void ServerProcess::stop()
+{
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+}
+
+NginxServer::NginxServer(const std::string& work_dir,
+                         const std::map<std::string, std::string>& sites)
+{
+    port_ = start_on_free_port([&](unsigned short port) {
+        const std::string listen = "127.0.0.1:" + std::to_string(port);
+        std::string conf =
+            "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+            "pid " + work_dir + "nginx.pid;\n"
+            "error_log " + work_dir + "nginx-error.log;\n"
+            "events { worker_connections 256; }\n"
+            "http {\n"
+            "  access_log off;\n  sendfile on;\n  server_tokens off;\n"
+            "  client_body_temp_path " + work_dir + "nginx-body;\n"
+            "  proxy_temp_path " + work_dir + "nginx-proxy;\n"
+            "  fastcgi_temp_path " + work_dir + "nginx-fastcgi;\n"
+            "  uwsgi_temp_path " + work_dir + "nginx-uwsgi;\n"
+            "  scgi_temp_path " + work_dir + "nginx-scgi;\n"
+            "  server { listen " + listen + " default_server; return 404; }\n";
+        for (const auto& [host, folder] : sites)
+            conf += "  server { listen " + listen + "; server_name " + host + "; root " + folder +
+                    "; }\n";
+        conf += "}\n";
+        write_file(work_dir + "nginx.conf", conf);
+        return process_.start({"nginx", "-p", work_dir, "-e", work_dir + "nginx-error.log", "-c",
+                               work_dir + "nginx.conf"},
+                              port);
+    });
+}
+
+TinyProxy::TinyProxy(const std::string& work_dir, unsigned short upstream_port)
+{
+    port_ = start_on_free_port([&](unsigned short port) {
+        write_file(work_dir + "tinyproxy.conf",
+                   "Port " + std::to_string(port) +
+                       "\nListen 127.0.0.1\nTimeout 60\nMaxClients 64\nLogLevel Error\n"
+                       "LogFile \"" + work_dir + "tinyproxy.log\"\n"
+                       "Upstream http 127.0.0.1:" + std::to_string(upstream_port) + "\n");
+        return process_.start({"tinyproxy", "-d", "-c", work_dir + "tinyproxy.conf"}, port);
+    });
+}
+
+}  // namespace brx_test

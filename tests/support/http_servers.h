@@ -1,0 +1,57 @@
+// Real HTTP servers for interoperability tests and benchmarks, each a child
+// process on a free port of 127.0.0.1 with its configuration in a given
+// folder, stopped when the object goes away.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace brx_test {
+
+// A port of 127.0.0.1 that was free a moment ago.
+unsigned short free_loopback_port();
+
+class ServerProcess {
+public:
+    ServerProcess() = default;
+    ~ServerProcess() { stop(); }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Runs argv and waits until `port` accepts connections; false when the
+    // program ended first or took longer than `timeout_ms`.
+    bool start(const std::vector<std::string>& argv, unsigned short port, int timeout_ms = 10000);
+    void stop();
+
+private:
+    pid_t pid_ = -1;
+};
+
+// nginx serving one folder per host name; other hosts get 404.
+class NginxServer {
+public:
+    // `work_dir` ends in "/" and holds the configuration, logs and pid file.
+    NginxServer(const std::string& work_dir, const std::map<std::string, std::string>& sites);
+    unsigned short port() const { return port_; }
+
+private:
+    ServerProcess process_;
+    unsigned short port_ = 0;
+};
+
+// tinyproxy forwarding every request to an upstream on 127.0.0.1, so that no
+// host name is ever resolved.
+class TinyProxy {
+public:
+    TinyProxy(const std::string& work_dir, unsigned short upstream_port);
+    unsigned short port() const { return port_; }
+
+private:
+    ServerProcess process_;
+    unsigned short port_ = 0;
+};
+
+}  // namespace brx_test
