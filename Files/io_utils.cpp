@@ -501,29 +501,23 @@ public:
     // lies outside the target.
     int place(const std::string& rel, std::string& real_parent, std::string& leaf)
     {
-        if (real_dir_.empty()) {
+        if (!have_real_dir_) {
             char* r = realpath(dir_.c_str(), nullptr);
             if (r == nullptr) return errno;
             real_dir_ = r;
             free(r);
             if (real_dir_ == "/") real_dir_.clear();  // joins as "" + "/" + rel
+            have_real_dir_ = true;
         }
         const std::size_t slash = rel.rfind('/');
         const std::string parent_rel = slash == std::string::npos ? "" : rel.substr(0, slash);
         leaf = slash == std::string::npos ? rel : rel.substr(slash + 1);
         if (!cache_valid_ || parent_rel != cached_rel_) {
             cache_valid_ = false;
-            if (parent_rel.empty()) {
-                cached_real_ = real_dir_;
-            } else {
-                char* r = realpath((real_dir_ + "/" + parent_rel).c_str(), nullptr);
-                if (r == nullptr) return errno;
-                cached_real_ = r;
-                free(r);
-                if (!inside(cached_real_)) {
+            if (const int err = resolve(parent_rel, cached_real_)) {
+                if (err == EINVAL)
                     xer << "Zip entry refused, its folder leads outside the target: " << rel << "\n";
-                    return EINVAL;
-                }
+                return err;
             }
             cached_rel_ = parent_rel;
             cache_valid_ = true;
@@ -561,6 +555,30 @@ public:
     }
 
 private:
+    // The real path of the folder `rel` below the target: components are
+    // followed one by one, and a link among them must resolve inside.
+    int resolve(const std::string& rel, std::string& real) const
+    {
+        real = real_dir_;
+        for (const std::string& c : components(rel)) {
+            if (c == ".") continue;
+            std::string next = real + "/" + c;
+            struct stat st;
+            if (lstat(next.c_str(), &st) != 0) return errno;
+            if (S_ISLNK(st.st_mode)) {
+                char* r = realpath(next.c_str(), nullptr);
+                if (r == nullptr) return errno;
+                next = r;
+                free(r);
+                if (!inside(next)) return EINVAL;
+            } else if (!S_ISDIR(st.st_mode)) {
+                return ENOTDIR;
+            }
+            real = std::move(next);
+        }
+        return 0;
+    }
+
     bool inside(const std::string& real) const
     {
         return real == real_dir_ || real_dir_.empty() ||
@@ -569,6 +587,7 @@ private:
     }
 
     std::string dir_;
+    bool have_real_dir_ = false;
     std::string real_dir_;
     bool cache_valid_ = false;
     std::string cached_rel_;
@@ -579,7 +598,8 @@ private:
 std::string temp_name(const std::string& real_parent)
 {
     static unsigned counter = 0;
-    return real_parent + "/.brx-unzip-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    static const std::string prefix = "/.brx-unzip-" + std::to_string(getpid()) + "-";
+    return real_parent + prefix + std::to_string(++counter);
 }
 
 time_t entry_time(const tm_unz& date)
@@ -603,8 +623,8 @@ char* copy_buffer()
     return buffer.get();
 }
 
-// Streams the current entry into a new temporary file; fills `temp` with
-// its name once created. Ends with the entry closed and its CRC checked.
+// Streams the open current entry into `fd` through a fixed buffer. Ends with
+// the entry closed and, when it was read whole, its CRC checked.
 int stream_entry(unzFile zip, const unz_file_info64& info, int fd)
 {
     char* buf = copy_buffer();
@@ -754,6 +774,62 @@ int unzip_folder(unzip_target& target, const std::string& rel)
     return err == EEXIST ? 0 : err;
 }
 
+// The zip reader's file functions over the archive's bytes in memory: no
+// system call for its many small seeks and reads.
+struct archive_view {
+    const char* data;
+    ZPOS64_T size;
+    ZPOS64_T pos;
+};
+
+voidpf ZCALLBACK view_open(voidpf opaque, const void* filename, int)
+{
+    return filename ? opaque : nullptr;
+}
+
+uLong ZCALLBACK view_read(voidpf, voidpf stream, void* buf, uLong size)
+{
+    archive_view* v = static_cast<archive_view*>(stream);
+    const ZPOS64_T left = v->pos < v->size ? v->size - v->pos : 0;
+    const uLong n = static_cast<uLong>(std::min<ZPOS64_T>(left, size));
+    std::memcpy(buf, v->data + v->pos, n);
+    v->pos += n;
+    return n;
+}
+
+uLong ZCALLBACK view_write(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK view_tell(voidpf, voidpf stream) { return static_cast<archive_view*>(stream)->pos; }
+
+long ZCALLBACK view_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    archive_view* v = static_cast<archive_view*>(stream);
+    ZPOS64_T base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+        base = v->pos;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END)
+        base = v->size;
+    else if (origin != ZLIB_FILEFUNC_SEEK_SET)
+        return -1;
+    if (offset > v->size - std::min(base, v->size)) return -1;
+    v->pos = base + offset;
+    return 0;
+}
+
+int ZCALLBACK view_close(voidpf, voidpf) { return 0; }
+int ZCALLBACK view_error(voidpf, voidpf) { return 0; }
+
+// Opens the archive at `path` over its bytes, which `bytes` holds.
+unzFile open_archive(const std::string& path, file_bytes& bytes, archive_view& view,
+                     zlib_filefunc64_def& funcs)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || bytes.load(fd) != 0) return nullptr;
+    view = {bytes.begin(), static_cast<ZPOS64_T>(bytes.end() - bytes.begin()), 0};
+    funcs = {view_open, view_read, view_write, view_tell, view_seek, view_close, view_error, &view};
+    return unzOpen2_64(path.c_str(), &funcs);
+}
+
 void log_zip_failure(int code, const std::string& zip, const std::string& dir)
 {
     xer << "Zip to file failed with error err = " << code << ". file = " << sErrFile
@@ -770,7 +846,10 @@ int zip_to_file(std::string zip, std::string dir, std::string* first_name, int u
     const bool rename_first = use_name && first_name;
     const std::string first_target = rename_first ? *first_name : std::string();
 
-    unzFile archive = unzOpen64(zip.c_str());
+    file_bytes bytes;
+    archive_view view;
+    zlib_filefunc64_def funcs;
+    unzFile archive = open_archive(zip, bytes, view, funcs);
     if (archive == nullptr) {
         xer << "OK I am about to report that I could not open a zip file for extraction!\n"
             << "That incoming file is " << zip << "\n"

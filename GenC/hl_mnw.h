@@ -22,6 +22,30 @@ enum {
     wind_save = 999,
 };
 
+// A sized sub-window: any id not in the table covers the whole window and is
+// no dialog.
+struct sub_window_struct {
+    int id;
+    int w, h;  // logical pixels
+    const char* title;
+};
+
+inline constexpr sub_window_struct kSubWindows[] = {
+    {wind_eula, 500, 300, "EULA"},     {wind_prefs, 600, 380, "Prefs"},
+    {wind_livery, 561, 474, "Livery"}, {wind_about, 600, 300, ""},
+    {wind_alert, 420, 250, ""},        {wind_confirm, 300, 166, ""},
+    {wind_select, 700, 146, ""},       {wind_open, 561, 474, ""},
+    {wind_save, 330, 474, ""},
+};
+
+// The table's entry for `id`, or null for a whole-window id.
+inline const sub_window_struct* MACIBM_sub_window(int id)
+{
+    for (const sub_window_struct& s : kSubWindows)
+        if (s.id == id) return &s;
+    return nullptr;
+}
+
 struct item_struct {
     std::string name;
     int cmd = 0;
@@ -87,3 +111,40 @@ public:
     int time_mode = 0;
     int prefs_found = 0;
 };
+
+// ---------------------------------------------------------------------------
+// Sub-windows, the frame pump and X11 input (main thread only).
+
+// Makes sub-window `id` current: sizes and centres it, closes menus, drops the
+// focus and clears the click, hold and wheel state. -1: none yet (the next
+// frame opens 0).
+void MACIBM_startwind(int id);
+// The framework's first look at a mouse press (force 1: Return in a dialog):
+// close boxes, menu titles and menu entries.
+void MACIBM_handleclick(int force);
+// One frame: input, queued reports, the application's frame hook, menus and
+// the buffer swap.
+void MACIBM_event_proc();
+
+// How long an idle frame waits for X input, in microseconds: 160 ms in the
+// alert window, else 16 ms, or none with the maximum-speed setting.
+long MACIBM_frame_wait_us();
+// Raises each class of texture-load failure once per run (main page only).
+void MACIBM_report_texture_failures();
+
+// The origin of a w by h sub-window centred on a screen_w by screen_h window.
+void MACIBM_centre_wind(float wind_w, float wind_h, float* x, float* y);
+
+int LIN_handlewin(Display* display, XEvent* event, XPointer arg);
+void LIN_handleevt(XEvent* event);
+void MACIBM_load_mxy(Window window, int x, int y);
+int has_shiftkey();
+int has_optionkey();
+int has_capslock();
+
+extern int linkey_shft, linkey_ctrl, linkey_optn;
+extern int have_created_ibm_win;
+
+// The application's hooks, defined by the program that links the framework.
+void APP_update();
+void APP_handlemenu(int command);

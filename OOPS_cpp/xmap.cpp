@@ -24,6 +24,23 @@ constexpr const char kThisFile[] = "OOPS_cpp/xmap";
 // begin of a map that is open on an empty file: not null, nothing mapped.
 const char kNoBytes[1] = {0};
 
+// Files up to this size are read into memory: setting up and tearing down a
+// mapping costs more than copying so few bytes.
+constexpr std::size_t kReadLimit = 64 * 1024;
+
+// Reads up to `length` bytes from the start of the file; the count read.
+std::size_t read_whole(int fd, char* out, std::size_t length)
+{
+    std::size_t got = 0;
+    while (got < length) {
+        const ssize_t n = pread(fd, out + got, length - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_line_end(char c) { return c == 0 || c == '\r' || c == '\n'; }
 bool is_space_or_line_end(char c) { return is_blank(c) || is_line_end(c); }
@@ -57,12 +74,47 @@ xmap_class::xmap_class(const std::string& path_in)
 
 xmap_class::~xmap_class() { release(); }
 
+int file_bytes::load(int fd)
+{
+    release();
+    fd_ = fd;
+    struct stat st;
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return not_regular;
+    const std::size_t length = static_cast<std::size_t>(st.st_size);
+    if (length == 0) {
+        begin_ = end_ = kNoBytes;
+        return 0;
+    }
+    if (length <= kReadLimit) {
+        copied_.reset(new char[length]);
+        const std::size_t got = read_whole(fd_, copied_.get(), length);
+        begin_ = got ? copied_.get() : kNoBytes;
+        end_ = begin_ + got;
+        return 0;
+    }
+    void* bytes = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
+    if (bytes == MAP_FAILED) return errno;
+    if (bytes == nullptr) return mapped_null;
+    mapped_ = true;
+    begin_ = static_cast<const char*>(bytes);
+    end_ = begin_ + length;
+    return 0;
+}
+
+void file_bytes::release()
+{
+    if (mapped_) munmap(const_cast<char*>(begin_), static_cast<std::size_t>(end_ - begin_));
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    mapped_ = false;
+    copied_.reset();
+    begin_ = end_ = nullptr;
+}
+
 void xmap_class::release()
 {
-    if (begin && mapped_) munmap(const_cast<char*>(begin), static_cast<std::size_t>(end - begin));
-    if (fd >= 0) close(fd);
+    bytes_.release();
     fd = -1;
-    mapped_ = false;
     begin = cursor = end = nullptr;
 }
 
@@ -89,34 +141,25 @@ const char* xmap_class::retry(const std::string& path_in)
         file = open_read_only(full);
     }
     if (file < 0) return nullptr;
-    fd = file;
 
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    const int err = bytes_.load(file);
+    fd = bytes_.fd();
+    if (err == file_bytes::not_regular) {
         release();
         return nullptr;
     }
-    const std::size_t length = static_cast<std::size_t>(st.st_size);
-    if (length == 0) {
-        begin = cursor = end = kNoBytes;
-        return begin;
+    if (err == file_bytes::mapped_null) {
+        __MACIBM_alert(0, "mmap() returned null", "", "", "", t_alert, kThisFile, 226);
+        return nullptr;
     }
-
-    void* bytes = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (bytes == MAP_FAILED) {
-        const int err = errno;
+    if (err != 0) {
         xer << "Mem file error.  Err=" << err << ", file=" << full << "\n";
         if (err == ENOMEM)
             __MACIBM_alert(0, "mmap() out of memory", "", "", "", t_alert, kThisFile, 233);
         return nullptr;
     }
-    if (bytes == nullptr) {
-        __MACIBM_alert(0, "mmap() returned null", "", "", "", t_alert, kThisFile, 226);
-        return nullptr;
-    }
-    mapped_ = true;
-    begin = cursor = static_cast<const char*>(bytes);
-    end = begin + length;
+    begin = cursor = bytes_.begin();
+    end = bytes_.end();
     return begin;
 }
 

@@ -6,9 +6,39 @@
 // 'a' for the opposite byte order) and a 4-byte version.
 #pragma once
 
+#include <memory>
 #include <string>
 
 enum { xmap_type_binary = 10000, xmap_type_text = 10001 };
+
+// The bytes of one whole regular file, read-only: small files are read into
+// memory (cheaper than a mapping), larger ones are mapped. An empty file has
+// no bytes but a non-null begin.
+class file_bytes {
+public:
+    file_bytes() = default;
+    ~file_bytes() { release(); }
+    file_bytes(const file_bytes&) = delete;
+    file_bytes& operator=(const file_bytes&) = delete;
+
+    enum { not_regular = -1, mapped_null = -2 };
+    // Takes over the open descriptor `fd`. 0 when the bytes are there;
+    // not_regular (for a folder, a device...) or mapped_null after which the
+    // descriptor is kept; else the errno of a failed mapping.
+    int load(int fd);
+    void release();  // frees the bytes and closes the descriptor
+
+    const char* begin() const { return begin_; }
+    const char* end() const { return end_; }
+    int fd() const { return fd_; }
+
+private:
+    const char* begin_ = nullptr;
+    const char* end_ = nullptr;
+    int fd_ = -1;
+    bool mapped_ = false;
+    std::unique_ptr<char[]> copied_;
+};
 
 class xmap_class {
 public:
@@ -46,7 +76,7 @@ public:
 
 private:
     void release();
-    bool mapped_ = false;  // false for an empty file, which is open with no bytes
+    file_bytes bytes_;
 };
 
 extern int mapped_files_open;

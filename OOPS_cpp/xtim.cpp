@@ -1,5 +1,7 @@
 #include "OOPS_cpp/xtim.h"
 
+#include "OOPS_cpp/colr.h"
+
 #include <atomic>
 #include <cmath>
 #include <ctime>
@@ -7,8 +9,6 @@
 
 #include "GenH/hl_types.h"
 
-void (*xtim_assign_colour)(int index, float r, float g, float b) = nullptr;
-float* xtim_pulse_target = nullptr;
 void (*xtim_unfocus_widgets)() = nullptr;
 
 namespace {
@@ -178,15 +178,13 @@ void xtim_class::xtim_update()
     s.my = mnw.mouse_y;
 
     const float p = static_cast<float>(0.3 * std::sin(20.0 * act_time) + 0.7);
-    if (xtim_assign_colour) {
-        xtim_assign_colour(78, p, p, p);
-        xtim_assign_colour(79, p, 0.5f * p, 0.0f);
-        xtim_assign_colour(80, p, 0.3f * p, 0.3f * p);
-        xtim_assign_colour(81, 0.3f * p, 0.3f * p, p);
-        xtim_assign_colour(82, 0.2f * p, 0.8f * p, 0.2f * p);
-        xtim_assign_colour(83, 0.7f * p, 0.7f * p, 0.2f * p);
-    }
-    if (xtim_pulse_target) *xtim_pulse_target = p;
+    colr.assign(78, p, p, p);
+    colr.assign(79, p, 0.5f * p, 0.0f);
+    colr.assign(80, p, 0.3f * p, 0.3f * p);
+    colr.assign(81, 0.3f * p, 0.3f * p, p);
+    colr.assign(82, 0.2f * p, 0.8f * p, 0.2f * p);
+    colr.assign(83, 0.7f * p, 0.7f * p, 0.2f * p);
+    colr.pulse = p;
 }
 
 uint32_t xtim_class::del_time(uint64_t* last)

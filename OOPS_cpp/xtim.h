@@ -36,8 +36,6 @@ public:
 
 // The frame timer's links to the colour table and the widgets, which belong to
 // other modules; each is wired at start-up and skipped while null.
-extern void (*xtim_assign_colour)(int index, float r, float g, float b);  // colr.assign
-extern float* xtim_pulse_target;                                          // &colr.pulse
 extern void (*xtim_unfocus_widgets)();                                    // BTN_unfocus_any
 
 // Replaces the microsecond clock by `source` (microseconds since an origin of

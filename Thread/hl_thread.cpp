@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GenC/hl_alert.h"
+#include "GenC/hl_init.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/exce.h"
 #include "UTL/UTL_thread.h"
@@ -48,16 +49,10 @@ struct THREAD_launch_block {
     GLXContext loader;
 };
 
-// GL loader contexts come from the window layer, which makes them on the main
-// thread and makes one current on a worker. Without them a worker runs with
-// no GL context.
-GLXContext make_loader_context() { return nullptr; }
-void set_loader_context(GLXContext) {}
-
 void* THREAD_launch(void* block_ptr)
 {
     auto* block = static_cast<THREAD_launch_block*>(block_ptr);
-    if (block->want_gl && block->loader) set_loader_context(block->loader);
+    if (block->want_gl && block->loader) MACIBM_set_context_loader(block->loader);
     void* (*func)(void*) = block->func;
     void* arg = block->arg;
     UTL_message_queue_write(block->started, nullptr);  // the block is gone after this
@@ -129,7 +124,7 @@ void THREAD_create(void* (*func)(void*), void* arg, unsigned long* thread,
     THREAD_launch_block block{func, arg, nullptr, 0, nullptr};
     if (glExt.threaded_avail) {
         block.want_gl = want_gl;
-        if (want_gl) block.loader = make_loader_context();
+        if (want_gl) block.loader = MACIBM_make_context_loader();
     }
     UTL_message_queue_create(&block.started);
     UTL_thread_create(THREAD_launch, &block, thread, thread_id, join);

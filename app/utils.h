@@ -55,6 +55,7 @@ extern std::set<std::string> deleted_files;
 // ---------------------------------------------------------------------------
 // Engine utilities.
 
+// Decimal text to int; -1 for text that is not a number of 1 to 9 places.
 int str_to_int(const std::string& text);
 int want_this_f(int history, int version, int kind);
 void new_format(std::string path);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/xtim.h"
 #include "support/test_util.h"
 
@@ -17,11 +18,6 @@ using brx_test::TempDir;
 uint64_t fake_us = 0;
 uint64_t fake_clock() { return fake_us; }
 
-struct Colour {
-    float r, g, b;
-};
-std::map<int, Colour> assigned;
-float pulse = 0;
 int unfocused = 0;
 
 const float kFirstPeriod = 0.02f * std::pow(0.5f, 0.25f);
@@ -34,17 +30,12 @@ protected:
         fake_us = 5000000;  // the clock's own origin lies anywhere
         xtim_set_clock(fake_clock);
         mnw = mnw_class{};
-        assigned.clear();
         unfocused = 0;
-        xtim_assign_colour = [](int i, float r, float g, float b) { assigned[i] = {r, g, b}; };
-        xtim_pulse_target = &pulse;
         xtim_unfocus_widgets = [] { ++unfocused; };
     }
     void TearDown() override
     {
         xtim_set_clock(nullptr);
-        xtim_assign_colour = nullptr;
-        xtim_pulse_target = nullptr;
         xtim_unfocus_widgets = nullptr;
         mnw = mnw_class{};
     }
@@ -279,7 +270,10 @@ TEST_F(FrameTimer, PulseColours)
     t.xtim_update();
     frame(0.1);
     const float p = static_cast<float>(0.3 * std::sin(20.0 * t.act_time) + 0.7);
-    EXPECT_FLOAT_EQ(pulse, p);
+    EXPECT_FLOAT_EQ(colr.pulse, p);
+    struct Colour {
+        float r, g, b;
+    };
     const std::map<int, Colour> want = {
         {78, {p, p, p}},
         {79, {p, 0.5f * p, 0}},
@@ -288,16 +282,15 @@ TEST_F(FrameTimer, PulseColours)
         {82, {0.2f * p, 0.8f * p, 0.2f * p}},
         {83, {0.7f * p, 0.7f * p, 0.2f * p}},
     };
-    ASSERT_EQ(assigned.size(), want.size());
     for (const auto& [index, c] : want) {
-        EXPECT_FLOAT_EQ(assigned[index].r, c.r) << index;
-        EXPECT_FLOAT_EQ(assigned[index].g, c.g) << index;
-        EXPECT_FLOAT_EQ(assigned[index].b, c.b) << index;
+        EXPECT_FLOAT_EQ(colr.rgb[index][0], c.r) << index;
+        EXPECT_FLOAT_EQ(colr.rgb[index][1], c.g) << index;
+        EXPECT_FLOAT_EQ(colr.rgb[index][2], c.b) << index;
     }
     for (int i = 0; i < 100; ++i) {
         frame(0.013);
-        EXPECT_GE(pulse, 0.4f - 1e-6f);
-        EXPECT_LE(pulse, 1.0f + 1e-6f);
+        EXPECT_GE(colr.pulse, 0.4f - 1e-6f);
+        EXPECT_LE(colr.pulse, 1.0f + 1e-6f);
     }
 }
 

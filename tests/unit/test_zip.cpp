@@ -207,6 +207,12 @@ INSTANTIATE_TEST_SUITE_P(
                     return just({{"sub/", ""}, {"sub/l", "../../outside", kLinkMode}, {"sub/l/evil", "x"}});
                 },
                 EINVAL, {"t/sub/"}, nullptr},
+        ZipCase{"link_with_nul_in_target", nullptr,
+                [](Scratch&) { return just({{"l", std::string("sub\0/../..", 10), kLinkMode}}); }, EINVAL,
+                {}, nullptr},
+        ZipCase{"link_target_too_long", nullptr,
+                [](Scratch&) { return just({{"l", std::string(4096, 'a'), kLinkMode}}); }, ENAMETOOLONG,
+                {}, nullptr},
         ZipCase{"planted_link_leading_out",
                 [](Scratch& s) { symlink(s.outside.c_str(), (s.target + "l").c_str()); },
                 [](Scratch&) { return just({{"l/evil", "x"}}); }, EINVAL, {"t/l"}, nullptr},

@@ -1,0 +1,81 @@
+// The immediate-mode widget set: each widget is a function called once per
+// frame that draws itself from the widget atlas and tests the mouse state of
+// mnw in the same call. Coordinates are canvas pixels relative to the current
+// window, y upwards.
+#pragma once
+
+#include <string>
+
+// --- Frames, bars and labels ------------------------------------------------
+
+// One quad of the widget atlas centred on (x, y), the texture centred on atlas
+// pixel (u, v).
+void BTN_util_element(float x, float y, float u, float v, float half_w, float half_h, int col);
+// A horizontally stretched frame of style 0 to 10 (not 6), centred on (x, y).
+void BTN_frame1(int style, float x, float y, float w, int col);
+// The vertical bar (style 6 only), centred on whole-number (x, y).
+void BTN_frame0(int style, float x, float y, float h);
+// A nine-slice panel of type 11 to 20 around the rectangle at (x, y), w by h,
+// with its title.
+void BTN_frame2(int type, float x, float y, float w, float h, std::string title);
+// A panel placed with default margins for negative position and size; reports
+// the point 10 pixels right of and above it.
+void BTN_subwin(float top_margin, int type, float x, float y, float w, float h, std::string title,
+                float* out_x, float* out_y);
+// The current window's background frame with its title, and an inner frame.
+void BTN_fillwin(int style, int inner);
+
+// align 0: the text ends at x, 1: centred on x, 2: starts at x.
+void BTN_util_draw_label(float x, float y, int align, const std::string& label, int highlight);
+// Splits "left|right{ help" into its three parts.
+void BTN_expand_label(const std::string& label, std::string* left, std::string* right,
+                      std::string* help);
+// The two close boxes of a sub-window; 1 when the mouse went down in one.
+int BTN_zap_boxes(int pressed);
+int BTN_tab(int col, int row, int* sel, int value, std::string label);
+void plot_dir(float x, float y, float* dir, int style);
+
+// --- Check boxes and choice buttons ---------------------------------------------
+
+int BTN_bool(float x, float y, int* flag, std::string label, int style);
+int BTN_is_int(float x, float y, int* value, int choice, std::string label);
+int BTN_xbyt(float x, float y, unsigned char* flag, std::string label);
+int BTN_xchr(float x, float y, char* flag, std::string label);
+int BTN_xbol(float x, float y, bool* flag, std::string label);
+
+// --- Action button and sliders --------------------------------------------------
+
+int BTN_action(float x, float y, float width, int down, int feedback, std::string label,
+               std::string side_text);
+int BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int lo, int hi, int* value);
+int BTN_horz_slider(float x, float y, float width, int colour, float lo, float hi, float* value,
+                    int editable, std::string label, std::string text);
+
+// --- Keyboard focus ring ----------------------------------------------------------
+
+// Focus identity of a widget drawn at (x, y): ((int)x << 13) + (int)y, worked
+// out in unsigned arithmetic so that no position overflows.
+inline int BTN_focus_id(float x, float y)
+{
+    return int((unsigned(int(x)) << 13) + unsigned(int(y)));
+}
+
+struct focus_info_t {
+    int id;
+    int* char_slot;
+    int* vkey_slot;
+    int* flag_slot;
+    int* id_slot;
+    int* ctr_slot;
+    int capacity;
+    int accept_mask;
+};
+
+void BTN_begin_focus_ring();
+int BTN_register_focus(int id, int* char_slot, int* vkey_slot, int* flag_slot, int* id_slot,
+                       int* ctr_slot, int capacity, int accept_mask, int grab);
+int BTN_dispatch_to_focus(int c, int vkey, int flags);
+void BTN_unfocus_any();
+void BTN_focus_any();
+void BTN_window_has_focus();
+int BTN_no_focus_yet();

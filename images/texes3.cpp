@@ -1,0 +1,5 @@
+// The first background, converted at build time from images/art/.
+#include "images/builtin_images.h"
+#include "images/embed_raw.h"
+
+BRX_EMBED_RAW(t_ins_back_1_dat, "t_ins_back_1.raw");
