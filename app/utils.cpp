@@ -461,8 +461,11 @@ static int create_folder(const std::string& path)
 
 void make_dirs()
 {
+    // Without a destination every folder would land in the working folder.
+    if (dest_dir_path.empty()) return;
+
     // The destination with its ancestors, outermost first.
-    if (!dest_dir_path.empty()) {
+    {
         const std::string d = dest_dir_path.substr(0, dest_dir_path.size() - 1);
         const size_t first = d.find('/');
         std::vector<std::string> prefixes;

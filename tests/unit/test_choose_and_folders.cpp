@@ -198,6 +198,14 @@ TEST_F(MakeDirs, StopsEachStepAtItsFirstFailure)
     EXPECT_FALSE(brx_test::exists(tmp / "p/q/dest/c"));
 }
 
+TEST_F(MakeDirs, CreatesNothingWithoutADestination)
+{
+    dest_dir_path.clear();
+    add_history({version("Top/a/b", "m")});
+    EXPECT_TRUE(alerts().empty());
+    EXPECT_TRUE(brx_test::list_tree(tmp.path()).empty());
+}
+
 TEST_F(MakeDirs, NeverCreatesThroughALinkLeadingOut)
 {
     TempDir outside;

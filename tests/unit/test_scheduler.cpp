@@ -127,6 +127,22 @@ TEST_F(Scheduler, StreamCountsAreClampedAndNeverReachZero)
     }
 }
 
+TEST_F(Scheduler, AutomaticCountFollowsTheRate)
+{
+    for (const auto& [kb, elapsed, want] :
+         std::vector<std::tuple<double, float, int>>{{50, 0.5f, 2}, {51, 0.5f, 4}, {400, 4, 4}, {400, 10, 2}}) {
+        sim_info.clear();
+        for (int i = 0; i < 12; ++i) add(listed("T/f" + std::to_string(i), 0, 0));
+        next.reset_all_streams();
+        next.kb_fetched = kb;
+        xtim.act_time = next.start_time + elapsed;  // below 1 s the divisor is 1
+        for (int pass = 0; pass < 4; ++pass) grab_files();
+        int active = 0;
+        for (int s = 0; s < 4; ++s) active += next.active[s];
+        EXPECT_EQ(active, want) << kb << " " << elapsed;
+    }
+}
+
 TEST_F(Scheduler, DeletesFilesThenEmptiedFoldersAndRenamesTheDestination)
 {
     const std::string d = tmp / "dest/";
