@@ -4,7 +4,9 @@
 //       calc_file_md5 alone and md5sum over the same files;
 //   (b) a fresh install through grab_files at the frame's rhythm, against
 //       four parallel curl processes fetching the same archives, then unzip.
-//   bench_engine [rounds]
+//   bench_engine [rounds] [random]
+// The files' bytes deflate to about three quarters; with "random" they do not
+// deflate at all (as for already compressed images), so unpacking is copying.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -38,7 +40,9 @@ double seconds_since(Clock::time_point t0)
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-// Bytes that deflate to about three quarters, quickly made.
+bool g_random_bytes = false;
+
+// Bytes that deflate to about three quarters (or not at all), quickly made.
 std::string content(int64_t n, uint64_t seed)
 {
     std::string s(static_cast<size_t>(n), '\0');
@@ -48,7 +52,7 @@ std::string content(int64_t n, uint64_t seed)
         x ^= x >> 7;
         x ^= x << 17;
         for (size_t k = 0; k < 8 && i + k < s.size(); ++k)
-            s[i + k] = static_cast<char>(0x40 | ((x >> (8 * k)) & 0x3f));
+            s[i + k] = static_cast<char>(g_random_bytes ? (x >> (8 * k)) : 0x40 | ((x >> (8 * k)) & 0x3f));
     }
     return s;
 }
@@ -94,8 +98,14 @@ int sh(const std::string& command)
 std::string quoted(const std::string& s)
 {
     std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
+    for (char c : s) {
+        if (c == '\'')
+            out.append("'\\''");
+        else
+            out.push_back(c);
+    }
+    out.push_back('\'');
+    return out;
 }
 
 }  // namespace
@@ -103,6 +113,7 @@ std::string quoted(const std::string& s)
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    g_random_bytes = argc > 2 && std::string(argv[2]) == "random";
     TempDir tmp;
     Release release;
     release.servers = {{"mirror.example", "/brennix/", "Mirror"}};
@@ -180,7 +191,12 @@ int main(int argc, char** argv)
             const std::string zip = tmp / "curl-zips/" + std::to_string(k) + ".zip";
             const std::string url = "http://mirror.example" + served + release.top_folder + "/" + path + ".zip";
             std::string escaped;
-            for (char c : url) escaped += c == ' ' ? std::string("%20") : std::string(1, c);
+            for (char c : url) {
+                if (c == ' ')
+                    escaped.append("%20");
+                else
+                    escaped.push_back(c);
+            }
             curl_lists[k % 4] += "url = \"" + escaped + "\"\noutput = \"" + zip + "\"\n";
             const std::string folder = tmp / "curl-dest/" + path.substr(0, path.rfind('/'));
             unzip_lists[k % 4] += "unzip -qo " + quoted(zip) + " -d " + quoted(folder) + " && rm " + quoted(zip) + "\n";
@@ -216,7 +232,7 @@ int main(int argc, char** argv)
         // The folders first, as make_dirs does for the engine.
         std::string pipeline = "mkdir -p";
         for (int set = 0; set < 40; ++set)
-            pipeline += " " + quoted(tmp / "curl-dest/Resources/set" + std::to_string(set));
+            pipeline.append(" ").append(quoted(tmp / "curl-dest/Resources/set" + std::to_string(set)));
         pipeline += " && ";
         for (int s = 0; s < 4; ++s)
             pipeline += "(curl -s -f -x 127.0.0.1:" + std::to_string(nginx.port()) + " -K " +
