@@ -162,7 +162,6 @@ void MACIBM_ready_interface()
     MACIBM_colours_from_atlas(scratch_array);
 
     // The frame timer drops the keyboard focus on a mouse press.
-    xtim_unfocus_widgets = BTN_unfocus_any;
 
     MACIBM_clear_menus(1);
     MACIBM_startwind(-1);

@@ -35,8 +35,8 @@ bool sync_file(const std::string& path)
 
 void sync_folder_of(const std::string& path)
 {
-    std::string folder = path.substr(0, path.rfind('/') + 1);
-    if (folder.empty()) folder = ".";
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);

@@ -12,15 +12,12 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/xmap.h"
 #include "TEX/TEX_bind.h"
+#include "GenC/hl_init.h"
 #include "TEX/TEX_bmp.h"
 #include "TEX/TEX_dds.h"
 #include "TEX/TEX_png.h"
 #include "TEX/TEX_utils.h"
 #include "UTL/UTL_cmdline.h"
-
-// The start-up screen's progress text; the start-up module defines the real
-// one, which draws nothing until the screen is up.
-__attribute__((weak)) void MACIBM_show_init(const std::string&, float*) {}
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "OOPS_cpp/xtim.h"
 
+#include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/colr.h"
 
 #include <atomic>
@@ -9,7 +10,6 @@
 
 #include "GenH/hl_types.h"
 
-void (*xtim_unfocus_widgets)() = nullptr;
 
 namespace {
 
@@ -169,7 +169,7 @@ void xtim_class::xtim_update()
     if (mnw.clicked) {
         mnw.held = 1;
         mnw.last_active = mnw.press_time = t;
-        if (xtim_unfocus_widgets) xtim_unfocus_widgets();
+        BTN_unfocus_any();
     }
     if (mnw.released) mnw.held = mnw.held_long = 0;
     if (std::fabs(s.mx - mnw.mouse_x) > 0.5f || std::fabs(s.my - mnw.mouse_y) > 0.5f)

@@ -36,7 +36,6 @@ public:
 
 // The frame timer's links to the colour table and the widgets, which belong to
 // other modules; each is wired at start-up and skipped while null.
-extern void (*xtim_unfocus_widgets)();                                    // BTN_unfocus_any
 
 // Replaces the microsecond clock by `source` (microseconds since an origin of
 // its own; null restores the monotonic clock) and starts the frame timer's

@@ -238,10 +238,8 @@ TEST_F(FocusRing, MousePressClearsTheFocusBeforeTheWidgetsDraw)
     const int a = BTN_focus_id(1, 1);
     BTN_begin_focus_ring();
     text.draw(a, 1);
-    xtim_unfocus_widgets = BTN_unfocus_any;
     mnw.clicked = 1;
     xtim.xtim_update();
-    xtim_unfocus_widgets = nullptr;
     EXPECT_EQ(BTN_no_focus_yet(), 1);
 }
 
