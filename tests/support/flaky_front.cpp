@@ -1,4 +1,5 @@
 #include "support/flaky_front.h"
+#include "support/test_util.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -14,16 +15,7 @@
 namespace brx_test {
 namespace {
 
-bool send_all(int fd, const char* data, size_t n)
-{
-    while (n > 0) {
-        const ssize_t w = ::send(fd, data, n, MSG_NOSIGNAL);
-        if (w <= 0) return false;
-        data += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
+using brx_test::send_all;
 
 int connect_loopback(unsigned short port)
 {

@@ -1,4 +1,5 @@
 #include "script_server.h"
+#include "test_util.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -116,15 +117,6 @@ void ScriptServer::serve(int fd, size_t index)
         std::lock_guard<std::mutex> lock(mu_);
         return received_[index];
     };
-    auto send_all = [&](const char* p, size_t n) {
-        while (n > 0) {
-            const ssize_t s = ::send(fd, p, n, MSG_NOSIGNAL);
-            if (s <= 0) return false;
-            p += s;
-            n -= static_cast<size_t>(s);
-        }
-        return true;
-    };
 
     // Unread bytes at close would turn the FIN into a reset: read on until
     // the client closes its side.
@@ -154,11 +146,11 @@ void ScriptServer::serve(int fd, size_t index)
             }
             break;
         case ServerStep::Kind::send:
-            open = send_all(step.bytes.data(), step.bytes.size());
+            open = send_all(fd, step.bytes.data(), step.bytes.size());
             break;
         case ServerStep::Kind::send_bytewise:
             for (size_t i = 0; open && i < step.bytes.size(); ++i) {
-                open = send_all(&step.bytes[i], 1);
+                open = send_all(fd, &step.bytes[i], 1);
                 if (open && step.ms > 0 && !wait_readable(wake_[0], step.ms)) open = false;
             }
             break;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,6 +98,17 @@ std::vector<std::string> list_tree(const std::string& root)
     list_into(r, "", out);
     std::sort(out.begin(), out.end());
     return out;
+}
+
+bool send_all(int fd, const char* data, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t sent = ::send(fd, data, n, MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        data += sent;
+        n -= static_cast<std::size_t>(sent);
+    }
+    return true;
 }
 
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd)

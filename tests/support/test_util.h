@@ -31,6 +31,9 @@ void remove_tree(const std::string& path);
 // Every entry below `root`, as paths relative to it ("a/", "a/b"), sorted.
 std::vector<std::string> list_tree(const std::string& root);
 
+// Sends all `n` bytes on a socket; false when the peer is gone.
+bool send_all(int fd, const char* data, std::size_t n);
+
 struct ChildResult {
     int exit_code = -1;  // the exit status, or -1 when killed by a signal
     int signal = 0;      // the signal that ended the child, or 0
