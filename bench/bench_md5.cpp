@@ -1,6 +1,7 @@
 // calc_file_md5 against libmd's MD5 over the same bytes already in memory and
 // against md5sum, on one 1 GiB file and on 20,000 files of 4 to 64 KiB, with
 // a warm cache. Usage: bench_md5 [scratch folder] (about 1.7 GB of data).
+#include <fstream>
 #include <md5.h>
 
 #include "Files/io_utils.h"
@@ -25,7 +26,7 @@ std::string raw_md5(const std::string& bytes)
 set_result measure(const std::vector<std::string>& paths, const std::string& list_file, int rounds)
 {
     std::vector<std::string> bytes;
-    for (const std::string& p : paths) bytes.push_back(bench::read_bytes(p));
+    for (const std::string& p : paths) bytes.push_back(bench::read_file(p));
     set_result r;
     for (int round = 0; round < rounds; ++round) {
         double t0 = bench::now_seconds();
@@ -84,14 +85,14 @@ int main(int argc, char** argv)
     for (int i = 0; i < 20000; ++i) {
         const std::string p = small_dir + "f" + std::to_string(i) + ".dat";
         const std::size_t n = 4096 + sizes.next() % (60 * 1024 + 1);
-        if (!bench::exists(p)) bench::write_bytes(p, bench::random_bytes(rng, n));
+        if (!bench::exists(p)) bench::write_file(p, bench::random_bytes(rng, n));
         small.push_back(p);
         list += p;
         list += '\0';
         small_mb += static_cast<double>(n) / 1e6;
     }
-    bench::write_bytes(dir + "small.list", list);
-    bench::write_bytes(dir + "big.list", big + std::string(1, '\0'));
+    bench::write_file(dir + "small.list", list);
+    bench::write_file(dir + "big.list", big + std::string(1, '\0'));
 
     const int rounds = 3;
     const set_result b = measure({big}, dir + "big.list", rounds);

@@ -9,9 +9,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/test_util.h"
 
 namespace bench {
 
@@ -60,23 +61,9 @@ inline std::string text_bytes(xorshift& r, std::size_t n)
     return out;
 }
 
-inline void write_bytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string read_bytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline bool exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
+using brx_test::exists;
+using brx_test::read_file;
+using brx_test::write_file;
 
 inline int remove_one(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
 inline void remove_tree(const std::string& path) { nftw(path.c_str(), remove_one, 32, FTW_DEPTH | FTW_PHYS); }

@@ -24,11 +24,6 @@ namespace {
 using brx_test::ChildResult;
 using brx_test::run_in_child;
 
-bool has(const std::string& text, const std::string& needle)
-{
-    return text.find(needle) != std::string::npos;
-}
-
 // Opens the window and its context with the log at `log_path`.
 void open_window_with_log(const std::string& log_path)
 {
@@ -55,14 +50,14 @@ TEST(GlDetection, ReportsMesaAndKeepsFixedFunctionUnitsApart)
         },
         dir.path());
     ASSERT_EQ(r.exit_code, 0) << r.out;
-    EXPECT_TRUE(has(r.out, "tex_units=32 fixed=8 glsl=1 threaded=1 combine=1")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "tex_units=32 fixed=8 glsl=1 threaded=1 combine=1")) << r.out;
 
     const std::string text = brx_test::read_file(log);
     EXPECT_EQ(brx_test::check_gl_report_labels(text), "") << text;
-    EXPECT_TRUE(has(text, "OpenGL Render    : llvmpipe")) << text;
-    EXPECT_TRUE(has(text, "max tex units    : 8 (32/")) << text;
-    EXPECT_TRUE(has(text, "glsl_avail       : 1 (")) << text;
-    EXPECT_TRUE(has(text, "threaded_avail   : 1\n"));
+    EXPECT_TRUE(brx_test::contains(text, "OpenGL Render    : llvmpipe")) << text;
+    EXPECT_TRUE(brx_test::contains(text, "max tex units    : 8 (32/")) << text;
+    EXPECT_TRUE(brx_test::contains(text, "glsl_avail       : 1 (")) << text;
+    EXPECT_TRUE(brx_test::contains(text, "threaded_avail   : 1\n"));
 }
 
 TEST(GlDetection, StateSwitchesLeaveTheErrorQueueClean)
@@ -122,12 +117,12 @@ TEST(GlDetection, StateSwitchesLeaveTheErrorQueueClean)
         printf("kill_tex bound=%d\n", bound);
     });
     ASSERT_EQ(r.exit_code, 0) << r.out;
-    EXPECT_TRUE(has(r.out, "before=0x0")) << r.out;
-    EXPECT_TRUE(has(r.out, "units=8 active0=1 error=0x0")) << r.out;
-    EXPECT_TRUE(has(r.out, "back error=0x0 tex2d_unit1=0")) << r.out;
-    EXPECT_TRUE(has(r.out, "recipes error=0x0 active0=1")) << r.out;
-    EXPECT_TRUE(has(r.out, "unit0 interpolate=1 bound=1")) << r.out;
-    EXPECT_TRUE(has(r.out, "kill_tex bound=925")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "before=0x0")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "units=8 active0=1 error=0x0")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "back error=0x0 tex2d_unit1=0")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "recipes error=0x0 active0=1")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "unit0 interpolate=1 bound=1")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "kill_tex bound=925")) << r.out;
 }
 
 // Mesa at GL 1.0 still lists GL_ARB_multitexture (it cannot be withdrawn), so
@@ -158,16 +153,16 @@ TEST(GlDetection, OldGlVersionFailsTheHardwareCheck)
         },
         dir.path());
     EXPECT_EQ(fatal.signal, SIGABRT) << fatal.out;
-    EXPECT_TRUE(has(fatal.out,
+    EXPECT_TRUE(brx_test::contains(fatal.out,
                     "Your graphics hardware cannot support Brennix. Brennix requires a "
                     "graphics card with 16 MB of VRAM and multitexturing."))
         << fatal.out;
-    EXPECT_TRUE(has(fatal.out, "First, try updating your graphics drivers."));
-    EXPECT_FALSE(has(fatal.out, "RETURNED"));
+    EXPECT_TRUE(brx_test::contains(fatal.out, "First, try updating your graphics drivers."));
+    EXPECT_FALSE(brx_test::contains(fatal.out, "RETURNED"));
     const std::string text = brx_test::read_file(log);
-    EXPECT_TRUE(has(text, "OpenGL Version   : 1.0 Mesa")) << text;
-    EXPECT_TRUE(has(text, " (100)\n"));
-    EXPECT_TRUE(has(text, "(OGL/OGL_extensions line 565)")) << text;
+    EXPECT_TRUE(brx_test::contains(text, "OpenGL Version   : 1.0 Mesa")) << text;
+    EXPECT_TRUE(brx_test::contains(text, " (100)\n"));
+    EXPECT_TRUE(brx_test::contains(text, "(OGL/OGL_extensions line 565)")) << text;
 
     const ChildResult forced = run_in_child(
         [&] {
@@ -177,8 +172,8 @@ TEST(GlDetection, OldGlVersionFailsTheHardwareCheck)
         },
         dir.path());
     EXPECT_EQ(forced.exit_code, 0) << forced.out;
-    EXPECT_TRUE(has(forced.out, "Your system does not meet Brennix's hardware requirements."));
-    EXPECT_TRUE(has(forced.out, "RETURNED"));
+    EXPECT_TRUE(brx_test::contains(forced.out, "Your system does not meet Brennix's hardware requirements."));
+    EXPECT_TRUE(brx_test::contains(forced.out, "RETURNED"));
 
     // Unchanged, Mesa's 1.0 still passes: its extension text names multitexturing.
     const ChildResult plain = run_in_child(

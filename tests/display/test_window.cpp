@@ -91,11 +91,6 @@ std::string after(const std::string& text, const std::string& marker)
     return at == std::string::npos ? std::string() : text.substr(at);
 }
 
-bool has(const std::string& text, const std::string& needle)
-{
-    return text.find(needle) != std::string::npos;
-}
-
 TEST(MainWindow, NamedSizedAndPinnedAsTheWindowManagerSeesIt)
 {
     XvfbServer server("1024x768x24");
@@ -104,23 +99,23 @@ TEST(MainWindow, NamedSizedAndPinnedAsTheWindowManagerSeesIt)
     const ChildResult r = open_window_on(server.display(), false);
     ASSERT_EQ(r.exit_code, 0) << r.out;
     const std::string& o = r.out;
-    EXPECT_TRUE(has(o, "WM_NAME(STRING) = \"Skarvel\"")) << o;
-    EXPECT_TRUE(has(o, "WM_CLASS(STRING) = \"main_window\", \"Brennix\""));
-    EXPECT_TRUE(has(o, "program specified minimum size: 1024 by 768"));
-    EXPECT_TRUE(has(o, "program specified maximum size: 1024 by 768"));
-    EXPECT_TRUE(has(o, "window gravity: Center"));
-    EXPECT_TRUE(has(o, "_NET_WM_NAME(UTF8_STRING) = \"Skarvel\""));
-    EXPECT_TRUE(has(o, "_NET_STARTUP_ID(UTF8_STRING) = \"brennix-test_TIME42\""));
-    EXPECT_TRUE(has(o, "_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NORMAL"));
-    EXPECT_TRUE(has(o,
+    EXPECT_TRUE(brx_test::contains(o, "WM_NAME(STRING) = \"Skarvel\"")) << o;
+    EXPECT_TRUE(brx_test::contains(o, "WM_CLASS(STRING) = \"main_window\", \"Brennix\""));
+    EXPECT_TRUE(brx_test::contains(o, "program specified minimum size: 1024 by 768"));
+    EXPECT_TRUE(brx_test::contains(o, "program specified maximum size: 1024 by 768"));
+    EXPECT_TRUE(brx_test::contains(o, "window gravity: Center"));
+    EXPECT_TRUE(brx_test::contains(o, "_NET_WM_NAME(UTF8_STRING) = \"Skarvel\""));
+    EXPECT_TRUE(brx_test::contains(o, "_NET_STARTUP_ID(UTF8_STRING) = \"brennix-test_TIME42\""));
+    EXPECT_TRUE(brx_test::contains(o, "_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NORMAL"));
+    EXPECT_TRUE(brx_test::contains(o,
                     "_NET_WM_ALLOWED_ACTIONS(ATOM) = _NET_WM_ACTION_CLOSE, "
                     "_NET_WM_ACTION_FULLSCREEN, _NET_WM_ACTION_MOVE"));
     // A 1024 by 768 screen: the window asks for full screen.
-    EXPECT_TRUE(has(o, "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
-    EXPECT_TRUE(has(o, "CLIENT_MESSAGE window=1 action=1 property=1"));
-    EXPECT_TRUE(has(o, "Width: 1024"));
-    EXPECT_TRUE(has(o, "Height: 768"));
-    EXPECT_TRUE(has(o, "Map State: IsViewable"));
+    EXPECT_TRUE(brx_test::contains(o, "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
+    EXPECT_TRUE(brx_test::contains(o, "CLIENT_MESSAGE window=1 action=1 property=1"));
+    EXPECT_TRUE(brx_test::contains(o, "Width: 1024"));
+    EXPECT_TRUE(brx_test::contains(o, "Height: 768"));
+    EXPECT_TRUE(brx_test::contains(o, "Map State: IsViewable"));
 }
 
 TEST(MainWindow, FullScreenAndShutDownSizeDependOnTheScreen)
@@ -143,19 +138,19 @@ TEST(MainWindow, FullScreenAndShutDownSizeDependOnTheScreen)
         ASSERT_EQ(r.exit_code, 0) << r.out;
         const std::string start = r.out.substr(0, r.out.find("SHUTDOWN"));
         const std::string end = after(r.out, "SHUTDOWN");
-        EXPECT_FALSE(has(r.out, "_NET_STARTUP_ID"));
-        EXPECT_TRUE(has(start, "Width: 1024")) << start;
-        EXPECT_TRUE(has(start, "Height: 768"));
-        EXPECT_EQ(has(start, "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"), c.full_at_start);
-        EXPECT_TRUE(has(start, c.full_at_start ? "CLIENT_MESSAGE window=1 action=1 property=1"
+        EXPECT_FALSE(brx_test::contains(r.out, "_NET_STARTUP_ID"));
+        EXPECT_TRUE(brx_test::contains(start, "Width: 1024")) << start;
+        EXPECT_TRUE(brx_test::contains(start, "Height: 768"));
+        EXPECT_EQ(brx_test::contains(start, "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"), c.full_at_start);
+        EXPECT_TRUE(brx_test::contains(start, c.full_at_start ? "CLIENT_MESSAGE window=1 action=1 property=1"
                                                : "CLIENT_MESSAGE window=1 action=0 property=1"));
         if (c.shut_down_line) {
-            EXPECT_TRUE(has(end, c.shut_down_line)) << end;
-            EXPECT_FALSE(has(end, "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN")) << end;
-            EXPECT_TRUE(has(end, "program specified maximum size: 1024 by 768"));
-            EXPECT_TRUE(has(end, "Width: 1024"));
+            EXPECT_TRUE(brx_test::contains(end, c.shut_down_line)) << end;
+            EXPECT_FALSE(brx_test::contains(end, "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN")) << end;
+            EXPECT_TRUE(brx_test::contains(end, "program specified maximum size: 1024 by 768"));
+            EXPECT_TRUE(brx_test::contains(end, "Width: 1024"));
         } else {
-            EXPECT_FALSE(has(r.out, " vs ")) << r.out;
+            EXPECT_FALSE(brx_test::contains(r.out, " vs ")) << r.out;
         }
     }
 }
@@ -188,8 +183,8 @@ TEST(MainWindow, StopsWithMessageAndStatusOneWithoutDisplayOrGlx)
         });
         EXPECT_EQ(r.signal, 0);
         EXPECT_EQ(r.exit_code, 1);
-        EXPECT_TRUE(has(r.out, c.message)) << r.out;
-        EXPECT_FALSE(has(r.out, "NOT REACHED"));
+        EXPECT_TRUE(brx_test::contains(r.out, c.message)) << r.out;
+        EXPECT_FALSE(brx_test::contains(r.out, "NOT REACHED"));
     }
 }
 
@@ -233,15 +228,15 @@ TEST(MainWindow, ContextIsCurrentWithTheInitialStateAndDrawsIntoTheWindow)
         if (system(cmd) != 0) printf("import failed\n");
     });
     ASSERT_EQ(r.exit_code, 0) << r.out;
-    EXPECT_TRUE(has(r.out, "current=1"));
-    EXPECT_TRUE(has(r.out, "cull=1 dither=1 material=1 sample_buffers=0 scissor=0 blend=0"))
+    EXPECT_TRUE(brx_test::contains(r.out, "current=1"));
+    EXPECT_TRUE(brx_test::contains(r.out, "cull=1 dither=1 material=1 sample_buffers=0 scissor=0 blend=0"))
         << r.out;
-    EXPECT_TRUE(has(r.out, "front=cw"));
-    EXPECT_TRUE(has(r.out, "depthmask=0"));
-    EXPECT_TRUE(has(r.out, "unpack=1"));
-    EXPECT_TRUE(has(r.out, "blend=1 depth=1 alpha=1"));
-    EXPECT_TRUE(has(r.out, "error=0x0"));
-    EXPECT_TRUE(has(r.out, "srgb(255,128,0)"))
+    EXPECT_TRUE(brx_test::contains(r.out, "front=cw"));
+    EXPECT_TRUE(brx_test::contains(r.out, "depthmask=0"));
+    EXPECT_TRUE(brx_test::contains(r.out, "unpack=1"));
+    EXPECT_TRUE(brx_test::contains(r.out, "blend=1 depth=1 alpha=1"));
+    EXPECT_TRUE(brx_test::contains(r.out, "error=0x0"));
+    EXPECT_TRUE(brx_test::contains(r.out, "srgb(255,128,0)"))
         << r.out;  // the cleared colour, read from the window
 }
 
@@ -316,11 +311,11 @@ TEST(LoaderContexts, EachWorkerGetsACurrentContextSharingTheMainOne)
     ASSERT_EQ(r.exit_code, 0) << r.out;
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(
-            has(r.out, "worker " + std::to_string(i) + ": made=1 own=1 sees_main=1 started=1"))
+            brx_test::contains(r.out, "worker " + std::to_string(i) + ": made=1 own=1 sees_main=1 started=1"))
             << r.out;
-    EXPECT_TRUE(has(r.out, "main sees 3 worker textures; main still current=1"));
+    EXPECT_TRUE(brx_test::contains(r.out, "main sees 3 worker textures; main still current=1"));
     EXPECT_EQ(r.out.find("linux trying to create a loader context\n"), r.out.find("linux"));
-    EXPECT_TRUE(has(r.out, "null context: 0"));
+    EXPECT_TRUE(brx_test::contains(r.out, "null context: 0"));
 }
 
 TEST(LoaderContexts, ThePoolsWorkersRunJobsWithAContext)
@@ -344,7 +339,7 @@ TEST(LoaderContexts, ThePoolsWorkersRunJobsWithAContext)
         THREAD_shutdown();
     });
     ASSERT_EQ(r.exit_code, 0) << r.out;
-    EXPECT_TRUE(has(r.out, "jobs with their own context: 8")) << r.out;
+    EXPECT_TRUE(brx_test::contains(r.out, "jobs with their own context: 8")) << r.out;
 }
 
 TEST(LoaderContexts, NoneBeforeTheMainContext)

@@ -24,6 +24,10 @@ private:
 };
 
 std::string read_file(const std::string& path);
+inline bool contains(const std::string& text, const std::string& needle)
+{
+    return text.find(needle) != std::string::npos;
+}
 void write_file(const std::string& path, const std::string& bytes);
 bool exists(const std::string& path);
 void remove_tree(const std::string& path);
