@@ -23,7 +23,7 @@ file_version_struct listed(const std::string& path, int fetch, int del, int have
 {
     file_version_struct v;
     v.path = path;
-    v.sig_want = "m";
+    v.sig_want.assign(1, 'm');  // GCC 12 misreads a one-letter literal here (-Wrestrict)
     v.to_fetch = fetch;
     v.to_delete = del;
     v.have = have;
