@@ -267,7 +267,11 @@ void alert_answered_with_return(int return_window, int type)
     XWarpPointer(mnw.display, None, mnw.xwin[0], 0, 0, 0, 0, 500, 400);
     settle();
     std::thread hand([] {
-        usleep(300000);
+        if (!brx_test::wait_for_window(wind_alert)) {
+            printf("the alert window did not come up\n");
+            fflush(stdout);
+            _exit(3);
+        }
         if (system("xdotool key Return") != 0) printf("xdotool failed\n");
     });
     hand.detach();

@@ -27,7 +27,7 @@ file_version_struct changed(const std::string& path, const std::string& want)
 }
 
 // Clicks the buttons at window-997 positions (x, y, y upwards), one after the
-// other, once the window has had time to come up.
+// other, each once the window is up and has taken the click before.
 std::thread hand(std::vector<std::pair<int, int>> clicks)
 {
     float wx = 0, wy = 0;
@@ -35,11 +35,18 @@ std::thread hand(std::vector<std::pair<int, int>> clicks)
     const unsigned long window = mnw.xwin[0];
     return std::thread([=] {
         for (const auto& [x, y] : clicks) {
-            usleep(400000);
+            if (!brx_test::wait_for_window(wind_select)) {
+                printf("the question window did not come up\n");
+                fflush(stdout);
+                _exit(3);
+            }
             const std::string command = "xdotool mousemove --window " + std::to_string(window) +
                                         " " + std::to_string(int(wx) + x) + " " +
                                         std::to_string(767 - int(wy) - y) + " click 1";
             if (system(command.c_str()) != 0) printf("xdotool failed\n");
+            // xdotool returns once the server has queued the click to us;
+            // two frames later the window has read it.
+            brx_test::wait_frames(2);
         }
     });
 }

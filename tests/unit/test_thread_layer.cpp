@@ -298,7 +298,7 @@ TEST(Thread, Sleep)
     auto start = Clock::now();
     UTL_sleep(0);
     UTL_sleep(-20);
-    EXPECT_LT(seconds_since(start), 1.0);
+    EXPECT_LT(seconds_since(start), 5.0);
     start = Clock::now();
     UTL_sleep(30);
     EXPECT_GE(seconds_since(start), 0.029);
