@@ -398,20 +398,41 @@ void MD5UpdateWide(MD5Context* context, const unsigned char* data, unsigned int 
 
 int calc_file_md5(const std::string& path, std::string& out)
 {
-    xmap_class map(path);
-    if (map.begin == nullptr) return 20006;
+    // Read, not mapped: a mapping's cost depends on how the page cache holds
+    // the file (a file written in small pieces maps slowly), and setting one
+    // up and tearing it down dominates on small files. One buffer per thread,
+    // kept between calls.
+    constexpr std::size_t kBufferSize = 1 << 20;
+    thread_local std::unique_ptr<unsigned char[]> buffer;
+
+    const int fd = xmap_open(path);
+    if (fd < 0) return 20006;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return 20006;
+    }
+    if (!buffer) buffer.reset(new unsigned char[kBufferSize]);
+    if (static_cast<std::size_t>(st.st_size) > kBufferSize)
+        posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     MD5_CTX context;
     MD5Init(&context);
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(map.begin);
-    std::size_t left = static_cast<std::size_t>(map.end - map.begin);
-    constexpr std::size_t kStep = 0x40000000;  // files over 4 GiB go in whole-piece steps
+    // The file's length when opened is what is summed, as a mapping would
+    // have it; a file cut short meanwhile cannot be read whole.
+    auto left = static_cast<std::uint64_t>(st.st_size);
     while (left > 0) {
-        const std::size_t n = left < kStep ? left : kStep;
-        MD5UpdateWide(&context, p, static_cast<unsigned int>(n));
-        p += n;
-        left -= n;
+        const std::size_t want = left < kBufferSize ? static_cast<std::size_t>(left) : kBufferSize;
+        const ssize_t n = read(fd, buffer.get(), want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            close(fd);
+            return 20006;
+        }
+        MD5UpdateWide(&context, buffer.get(), static_cast<unsigned int>(n));
+        left -= static_cast<std::uint64_t>(n);
     }
+    close(fd);
     unsigned char digest[MD5_DIGEST_LENGTH];
     MD5Final(digest, &context);
 

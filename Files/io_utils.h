@@ -50,5 +50,6 @@ struct MD5Context;
 void MD5UpdateWide(MD5Context* context, const unsigned char* data, unsigned int length);
 
 // The MD5 of a whole file as 32 lower-case hexadecimal digits; 20006 with
-// `out` unchanged when the file cannot be mapped.
+// `out` unchanged when it cannot be read whole (missing, not a regular file,
+// a read error).
 int calc_file_md5(const std::string& path, std::string& out);

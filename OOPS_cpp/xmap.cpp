@@ -118,7 +118,7 @@ void xmap_class::release()
     begin = cursor = end = nullptr;
 }
 
-const char* xmap_class::retry(const std::string& path_in)
+int xmap_open(const std::string& path_in, std::string* opened)
 {
     if (!app_path.empty() && path_in.find(app_path) != std::string::npos)
         __MACIBM_alert(0, "retry: We are getting a file string that is not Skarvel relative!",
@@ -130,8 +130,6 @@ const char* xmap_class::retry(const std::string& path_in)
 
     char full[strDIM];
     strcpy_bounded(full, app_path + path_in);
-    path = path_in;
-    release();
 
     // An existing path needs no letter-case repair, so the repair runs only
     // after the first open failed for want of the name.
@@ -140,6 +138,16 @@ const char* xmap_class::retry(const std::string& path_in)
         findPath(full);
         file = open_read_only(full);
     }
+    if (opened) *opened = full;
+    return file;
+}
+
+const char* xmap_class::retry(const std::string& path_in)
+{
+    std::string full;
+    const int file = xmap_open(path_in, &full);
+    path = path_in;
+    release();
     if (file < 0) return nullptr;
 
     const int err = bytes_.load(file);

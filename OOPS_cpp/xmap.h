@@ -40,6 +40,12 @@ private:
     std::unique_ptr<char[]> copied_;
 };
 
+// Opens app_path + path read-only as xmap_class does (a fatal alert for a path
+// that is not relative to it or has a foreign folder separator, letter case
+// repaired when the name is missing); the descriptor, or -1. `opened`, when
+// given, receives the full path tried last.
+int xmap_open(const std::string& path, std::string* opened = nullptr);
+
 class xmap_class {
 public:
     explicit xmap_class(const std::string& path);

@@ -42,11 +42,13 @@ TEST(FileMd5, Rfc1321Vectors)
     }
 }
 
-TEST(FileMd5, SizesAroundThePieceLength)
+TEST(FileMd5, SizesAroundThePieceAndBufferLengths)
 {
     TempDir dir;
+    // Around the MD5Update piece and around the read buffer (1 MiB).
     for (std::size_t size : {std::size_t{65535}, std::size_t{65536}, std::size_t{131071},
-                             std::size_t{200000}}) {
+                             std::size_t{200000}, std::size_t{1} << 20, (std::size_t{1} << 20) + 1,
+                             (std::size_t{3} << 20) + 17}) {
         std::string bytes(size, '\0');
         for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919u) >> 3);
         write_file(dir / "f", bytes);
