@@ -22,6 +22,7 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/http.h"
 #include "app/utils.h"
+#include "bench/common.h"
 #include "support/engine_harness.h"
 #include "support/http_servers.h"
 #include "support/release_builder.h"
@@ -114,6 +115,7 @@ int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     g_random_bytes = argc > 2 && std::string(argv[2]) == "random";
+    bench::scratch_base();
     TempDir tmp;
     Release release;
     release.servers = {{"mirror.example", "/brennix/", "Mirror"}};
@@ -153,7 +155,7 @@ int main(int argc, char** argv)
     {
         std::string list;
         for (const std::string& p : locals) list += p + '\n';
-        write_file(tmp / "files.txt", list);
+        bench::write_file(tmp / "files.txt", list);
     }
     double best_scan = 1e9, best_md5 = 1e9, best_md5sum = 1e9;
     for (int r = 0; r < rounds; ++r) {
@@ -203,8 +205,8 @@ int main(int argc, char** argv)
             ++k;
         }
         for (int s = 0; s < 4; ++s) {
-            write_file(tmp / "curl" + std::to_string(s) + ".cfg", curl_lists[s]);
-            write_file(tmp / "unzip" + std::to_string(s) + ".sh", unzip_lists[s]);
+            bench::write_file(tmp / "curl" + std::to_string(s) + ".cfg", curl_lists[s]);
+            bench::write_file(tmp / "unzip" + std::to_string(s) + ".sh", unzip_lists[s]);
         }
     }
     double best_install = 1e9, best_curl = 1e9, best_unpack = 1e9;

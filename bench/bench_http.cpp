@@ -16,6 +16,7 @@
 
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/http.h"
+#include "bench/common.h"
 #include "support/http_servers.h"
 #include "support/test_util.h"
 
@@ -40,10 +41,10 @@ void make_file(const std::string& path, int64_t bytes)
         const uint64_t v = rng();
         std::copy_n(reinterpret_cast<const char*>(&v), 8, &block[i]);
     }
-    FILE* f = fopen(path.c_str(), "wb");
+    bench::file_writer out(path);
     for (int64_t left = bytes; left > 0; left -= int64_t(block.size()))
-        fwrite(block.data(), 1, size_t(std::min<int64_t>(left, int64_t(block.size()))), f);
-    fclose(f);
+        out.write(block.data(), size_t(std::min<int64_t>(left, int64_t(block.size()))));
+    out.close();
 }
 
 int64_t file_size(const std::string& path)
@@ -126,9 +127,10 @@ double frame_paced_rate(const std::string& dir, int64_t bytes_each)
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    bench::scratch_base();
     TempDir dir;
     const std::string site = dir / "site";
-    mkdir(site.c_str(), 0755);
+    bench::make_folders(site);
     const int64_t big = 1024 * kMiB, part = 256 * kMiB;
     make_file(site + "/big.bin", big);
     for (int i = 0; i < 4; ++i) make_file(site + "/part" + std::to_string(i) + ".bin", part);

@@ -27,6 +27,7 @@
 #include "GenC/hl_menu.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/oglp.h"
+#include "bench/common.h"
 #include "images/builtin_images.h"
 #include "support/framework_window.h"
 #include "support/test_util.h"
@@ -173,6 +174,7 @@ int main(int argc, char** argv)
         printf("callgrind not available: own-code share skipped\n");
         return 0;
     }
+    bench::scratch_base();
     brx_test::TempDir dir;
     const std::string profile = dir / "callgrind.out";
     const int profiled = 100;

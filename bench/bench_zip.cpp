@@ -17,17 +17,20 @@ struct entry {
 void write_zip(const std::string& path, const std::vector<entry>& entries)
 {
     zipFile z = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    if (!z) exit(1);
+    if (!z) bench::fail("cannot write " + path, errno ? errno : EIO);
     for (const entry& e : entries) {
         zip_fileinfo info = {};
         info.tmz_date = {6, 5, 4, 3, 1, 2005};
         info.external_fa = static_cast<uLong>(e.mode) << 16;
-        zipOpenNewFileInZip(z, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                            Z_DEFAULT_COMPRESSION);
-        if (!e.data.empty()) zipWriteInFileInZip(z, e.data.data(), static_cast<unsigned>(e.data.size()));
-        zipCloseFileInZip(z);
+        const bool ok =
+            zipOpenNewFileInZip(z, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                Z_DEFAULT_COMPRESSION) == ZIP_OK &&
+            (e.data.empty() ||
+             zipWriteInFileInZip(z, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK) &&
+            zipCloseFileInZip(z) == ZIP_OK;
+        if (!ok) bench::fail("cannot write " + path, errno ? errno : EIO);
     }
-    zipClose(z, nullptr);
+    if (zipClose(z, nullptr) != ZIP_OK) bench::fail("cannot write " + path, errno ? errno : EIO);
 }
 
 // Folders, many small files, some large ones; text and incompressible bytes.
@@ -54,7 +57,7 @@ void make_big_archive(const std::string& path)
 void make_small_archives(const std::string& dir)
 {
     bench::xorshift r(5);
-    mkdir(dir.c_str(), 0755);
+    bench::make_folders(dir);
     for (int a = 0; a < 2000; ++a) {
         std::vector<entry> entries;
         const std::string folder = "Custom/s" + std::to_string(a % 50) + "/";
@@ -73,7 +76,7 @@ void make_small_archives(const std::string& dir)
 double fresh(const std::string& out)
 {
     bench::remove_tree(out);
-    mkdir(out.c_str(), 0755);
+    bench::make_folders(out);
     sync();
     return bench::now_seconds();
 }

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,10 +65,77 @@ inline std::string text_bytes(xorshift& r, std::size_t n)
 
 using brx_test::exists;
 using brx_test::read_file;
-using brx_test::write_file;
+
+// Scratch data that could not be written would make every figure after it
+// meaningless: say what failed and stop.
+[[noreturn]] inline void fail(const std::string& what, int err)
+{
+    fprintf(stderr, "bench: %s: %s\n", what.c_str(), strerror(err));
+    exit(1);
+}
+
+// Creates `path` and every missing parent, or stops.
+inline void make_folders(const std::string& path)
+{
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string part = path.substr(0, end);
+        struct stat st;
+        if (!part.empty() && mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            fail("cannot create the folder " + part, errno);
+        if (!part.empty() && (stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+            fail("cannot create the folder " + part, ENOTDIR);
+        if (end == std::string::npos) return;
+    }
+}
+
+// Writes a file in pieces of a chosen size, checking every write and the close.
+class file_writer {
+public:
+    explicit file_writer(const std::string& path) : path_(path), f_(fopen(path.c_str(), "wb"))
+    {
+        if (!f_) fail("cannot write " + path_, errno);
+        setvbuf(f_, nullptr, _IONBF, 0);  // each write() is one of the caller's pieces
+    }
+    ~file_writer() { close(); }
+    file_writer(const file_writer&) = delete;
+    file_writer& operator=(const file_writer&) = delete;
+    void write(const char* data, std::size_t n)
+    {
+        if (n > 0 && fwrite(data, 1, n, f_) != n) fail("cannot write " + path_, errno ? errno : EIO);
+    }
+    void write(const std::string& bytes) { write(bytes.data(), bytes.size()); }
+    void close()
+    {
+        if (f_ && fclose(f_) != 0) {
+            f_ = nullptr;
+            fail("cannot write " + path_, errno);
+        }
+        f_ = nullptr;
+    }
+
+private:
+    std::string path_;
+    FILE* f_;
+};
+
+inline void write_file(const std::string& path, const std::string& bytes)
+{
+    file_writer out(path);
+    out.write(bytes);
+    out.close();
+}
 
 inline int remove_one(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
 inline void remove_tree(const std::string& path) { nftw(path.c_str(), remove_one, 32, FTW_DEPTH | FTW_PHYS); }
+
+// Where scratch data goes: $TMPDIR (or /tmp), created with its parents.
+inline std::string scratch_base()
+{
+    const char* base = getenv("TMPDIR");
+    const std::string dir = base && *base ? base : "/tmp";
+    make_folders(dir);
+    return dir;
+}
 
 // The scratch folder of a benchmark: argv[1], else $TMPDIR (or /tmp) + name.
 inline std::string work_folder(int argc, char** argv, const char* name)
@@ -75,11 +144,10 @@ inline std::string work_folder(int argc, char** argv, const char* name)
     if (argc > 1) {
         dir = argv[1];
     } else {
-        const char* base = getenv("TMPDIR");
-        dir = std::string(base && *base ? base : "/tmp") + "/" + name;
+        dir = scratch_base() + "/" + name;
     }
     if (dir.back() != '/') dir += '/';
-    mkdir(dir.c_str(), 0755);
+    make_folders(dir.substr(0, dir.size() - 1));
     return dir;
 }
 
