@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -22,7 +25,8 @@ TempDir::TempDir()
     std::string templ = std::string(base && *base ? base : "/tmp") + "/brx-test-XXXXXX";
     std::vector<char> buf(templ.begin(), templ.end());
     buf.push_back('\0');
-    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(buf.data()))
+        throw std::runtime_error("cannot create a temporary folder " + templ + ": " + strerror(errno));
     path_ = std::string(buf.data()) + "/";
 }
 
@@ -113,6 +117,11 @@ bool send_all(int fd, const char* data, std::size_t n)
 
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd)
 {
+    // What a child leaves in its current folder (an alert's memory log) must
+    // not land where the tests run.
+    std::unique_ptr<TempDir> scratch;
+    if (cwd.empty()) scratch = std::make_unique<TempDir>();
+    const std::string folder = scratch ? scratch->path() : cwd;
     fflush(stdout);
     fflush(stderr);
     int fds[2];
@@ -123,7 +132,7 @@ ChildResult run_in_child(const std::function<void()>& body, const std::string& c
         close(fds[0]);
         dup2(fds[1], STDOUT_FILENO);
         close(fds[1]);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(98);
+        if (chdir(folder.c_str()) != 0) _exit(98);
         body();
         fflush(stdout);
         _exit(0);

@@ -44,8 +44,9 @@ struct ChildResult {
     std::string out;     // what the child wrote to standard output
 };
 
-// Runs `body` in a forked child whose current folder is `cwd` (when not empty)
-// and whose standard output is captured; the child exits 0 when `body` returns.
+// Runs `body` in a forked child whose current folder is `cwd` (when empty, a
+// temporary folder removed afterwards) and whose standard output is captured;
+// the child exits 0 when `body` returns.
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd = "");
 
 // Sets an environment variable for the lifetime of the object (nullptr unsets).

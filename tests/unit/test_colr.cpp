@@ -42,14 +42,6 @@ TEST(ColourTable, DefaultsAndGamma)
     EXPECT_EQ(colr.gamma_table[128], 145);
 }
 
-TEST(ColourTable, PulseColoursAsTheFrameTimerAssignsThem)
-{
-    auto c = std::make_unique<colr_class>();
-    const float p = 0.7f;
-    c->assign(79, p, 0.5f * p, 0);
-    expect_rgb(*c, 79, 0.7f, 0.35f, 0);
-}
-
 TEST(ColourTable, LightsForInterfaceRaiseToThreeQuarters)
 {
     auto c = std::make_unique<colr_class>();

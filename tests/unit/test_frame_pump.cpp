@@ -85,19 +85,23 @@ TEST_F(FramePump, FirstFrameOpensTheMainPageAndClearsOneFrameFlags)
 
 TEST_F(FramePump, MenuBarHoverSwitchesTheOpenMenu)
 {
-    MACIBM_startwind(wind_main);
-    MACIBM_event_proc();
-    menu[2].parent = -1;
-    menu[2].x1 = 0, menu[2].y1 = 750, menu[2].x2 = 40, menu[2].y2 = 768;
-    menu[3].parent = -1;
-    menu[3].x1 = 41, menu[3].y1 = 750, menu[3].x2 = 80, menu[3].y2 = 768;
-    mnw.mouse_x = 60;
-    mnw.mouse_y = 760;
-    MACIBM_event_proc();
-    EXPECT_EQ(mnw.open_menu, -1);  // nothing open: hovering opens nothing
-    mnw.open_menu = 2;
-    MACIBM_event_proc();
-    EXPECT_EQ(mnw.open_menu, 3);
+    // In a child, so that the pump's first-call state stays fresh for other tests.
+    const auto r = run_in_child([] {
+        MACIBM_startwind(wind_main);
+        MACIBM_event_proc();
+        menu[2].parent = -1;
+        menu[2].x1 = 0, menu[2].y1 = 750, menu[2].x2 = 40, menu[2].y2 = 768;
+        menu[3].parent = -1;
+        menu[3].x1 = 41, menu[3].y1 = 750, menu[3].x2 = 80, menu[3].y2 = 768;
+        mnw.mouse_x = 60;
+        mnw.mouse_y = 760;
+        MACIBM_event_proc();
+        printf("%d ", mnw.open_menu);  // nothing open: hovering opens nothing
+        mnw.open_menu = 2;
+        MACIBM_event_proc();
+        printf("%d\n", mnw.open_menu);
+    });
+    EXPECT_EQ(r.out, "-1 3\n");
 }
 
 TEST_F(FramePump, ReportsAndTextureFailuresShowOnTheMainPageOnly)
