@@ -63,8 +63,19 @@ bool TEX_is_png(const char* bytes, std::size_t size)
 
 namespace {
 
-// One decode. It lives in the caller's frame, so the jump back from a libpng
-// error finds it intact; nothing that the jump crosses owns memory.
+// Runs `body` with libpng's error jump set; false when it jumped. The jump
+// lands here, so what the caller keeps (the decode's state, its buffers) is
+// not a local of the function that called setjmp and keeps its value; the
+// frames the jump crosses own nothing.
+template <class Body>
+[[gnu::noinline]] bool png_guarded(png_structp png, Body&& body)
+{
+    if (setjmp(png_jmpbuf(png))) return false;
+    body();
+    return true;
+}
+
+// One decode, kept by the caller of png_guarded.
 struct png_decode_job {
     unsigned int format;
     int row_pixels, make_pow2, follow_alpha;
@@ -174,14 +185,15 @@ tex_png_result TEX_decode_png(const char*& cursor, const char* end, unsigned cha
         png_destroy_read_struct(&png, nullptr, nullptr);
         return tex_png_corrupt;
     }
-    if (setjmp(png_jmpbuf(png))) {
-        job.result = tex_png_corrupt;
-        free(job.allocated);
-        if (error) *error = ctx.error;
-    } else {
+    const bool finished = png_guarded(png, [&] {
         png_set_read_fn(png, &ctx, my_readbuf);
         png_set_sig_bytes(png, 8);
         decode_body(png, info, job);
+    });
+    if (!finished) {
+        job.result = tex_png_corrupt;
+        free(job.allocated);
+        if (error) *error = ctx.error;
     }
     free(job.rows);
     png_destroy_read_struct(&png, &info, nullptr);
@@ -230,33 +242,36 @@ int TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsi
     ctx.path = path;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &ctx, my_error, my_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
+    // Rows live out here: the jump from a libpng error crosses the body's frame.
     std::vector<png_bytep> rows;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
+    const bool finished = png && info && png_guarded(png, [&] {
+        png_init_io(png, file);
+        png_set_filter(png, 0, PNG_FILTER_NONE);
+        png_set_compression_level(png, 9);
+        png_set_compression_mem_level(png, 8);
+        png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
+        png_set_compression_window_bits(png, 15);
+        png_set_compression_method(png, 8);
+        png_set_compression_buffer_size(png, 8192);
+        png_set_gAMA(png, info, 1.0 / 2.2);
+        const int type = bpp == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : bpp == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY;
+        png_set_IHDR(png, info, desc.width, desc.height, 8, type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        const int64_t row = int64_t(bpp) * desc.width + desc.pad;
+        rows.resize(desc.height);
+        for (int i = 0; i < desc.height; ++i)
+            rows[i] = const_cast<png_bytep>(data + (desc.height - 1 - i) * row);
+        png_write_image(png, rows.data());
+        png_write_end(png, info);
+    });
+    if (!finished) {
         if (png && !ctx.error.empty())
             __MACIBM_alert(0, "PNG error!", ctx.error, path, "", t_alert, "TEX/TEX_png", 13);
         png_destroy_write_struct(&png, &info);
         fclose(file);
         return 0;
     }
-    png_init_io(png, file);
-    png_set_filter(png, 0, PNG_FILTER_NONE);
-    png_set_compression_level(png, 9);
-    png_set_compression_mem_level(png, 8);
-    png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
-    png_set_compression_window_bits(png, 15);
-    png_set_compression_method(png, 8);
-    png_set_compression_buffer_size(png, 8192);
-    png_set_gAMA(png, info, 1.0 / 2.2);
-    const int type = bpp == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : bpp == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY;
-    png_set_IHDR(png, info, desc.width, desc.height, 8, type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    const int64_t row = int64_t(bpp) * desc.width + desc.pad;
-    rows.resize(desc.height);
-    for (int i = 0; i < desc.height; ++i)
-        rows[i] = const_cast<png_bytep>(data + (desc.height - 1 - i) * row);
-    png_write_image(png, rows.data());
-    png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     // A file that could not be written whole is no success.
     const bool ok = fflush(file) == 0 && !ferror(file);

@@ -162,6 +162,16 @@ TEST(PngDecode, AllocatesWhenGivenNoBuffer)
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(bytes(out, out + 6), (bytes{1, 2, 3, 4, 5, 6}));
     free(out);
+
+    // An error in the pixels, after the buffer was allocated: it is freed
+    // (the leak checker of the sanitizer tier would see it) and not handed out.
+    const std::string big = make_png({100, 100, PNG_COLOR_TYPE_RGB}, std::vector<bytes>(100, bytes(300, 1)));
+    const std::string cut = big.substr(0, big.size() / 2);
+    out = nullptr;
+    cursor = cut.data();
+    EXPECT_EQ(TEX_decode_png(cursor, cut.data() + cut.size(), out, tex_rgb, 0, 0, 0, desc, 0, "x", nullptr),
+              tex_png_corrupt);
+    EXPECT_EQ(out, nullptr);
 }
 
 TEST(PngFile, SaveAndLoadRoundTrip)
