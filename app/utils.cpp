@@ -314,6 +314,13 @@ int read_directory(const std::string& path, std::string top_line)
                                    "leads outside the installation folder!",
                                    "This is impossible to download or delete!", "It is:", v.path,
                                    t_exit, kThisFile, 660);
+                // The checksum's bounded path copy would end the program on it.
+                if ((app_path + local_path_of(v.path)).size() >= static_cast<std::size_t>(strDIM) - 1)
+                    __MACIBM_alert(0,
+                                   "I am reading the directory text file and found a path that is "
+                                   "too long!",
+                                   "This is impossible to download or delete!", "It is:", v.path,
+                                   t_exit, kThisFile, 661);
                 if (have_previous && previous_path == v.path) {
                     sim_info.back().versions.push_back(std::move(v));
                 } else {

@@ -154,6 +154,41 @@ TEST_F(ReadDirectory, RefusesPathsWithNoFileOrLeavingTheDestination)
               std::string::npos);
 }
 
+// A path the checksum could not copy is refused when the listing is read, as a
+// bad line of the listing, not by the bounded copy's own fatal alert.
+TEST_F(ReadDirectory, RefusesPathsTooLongForTheChecksum)
+{
+    const std::string dest = tmp / "dest/";
+    // The name that makes the destination's path `length` characters long,
+    // in folders of 100 characters at most.
+    auto name_for = [&](std::size_t length) {
+        std::string name;
+        while (dest.size() + name.size() < length) {
+            const std::size_t left = length - dest.size() - name.size();
+            name += left > 100 ? std::string(99, 'd') + "/" : std::string(left, 'f');
+        }
+        return name;
+    };
+    ASSERT_EQ(dest.size() + name_for(498).size(), 498u);
+    const auto child = [&](std::size_t length) {
+        return brx_test::run_in_child([&] {
+            const int r = read(std::string(kHeader) + "DIR Top/\nFILE 0 0 0 1 1 s " + name_for(length) + "\n");
+            printf("result=%d size=%zu have=%s\n", r, sim_info.size(), sim_info.at(0).versions.back().sig_have.c_str());
+        });
+    };
+    const auto fits = child(498);
+    EXPECT_EQ(fits.exit_code, 0) << fits.out;
+    EXPECT_NE(fits.out.find("result=3 size=1 have=NONE\n"), std::string::npos) << fits.out;
+    for (std::size_t length : {std::size_t{499}, std::size_t{500}, std::size_t{4000}}) {
+        const auto refused = child(length);
+        EXPECT_EQ(refused.signal, SIGABRT) << length;
+        EXPECT_NE(refused.out.find("I am reading the directory text file and found a path that is too long!"),
+                  std::string::npos)
+            << refused.out;
+        EXPECT_EQ(refused.out.find("String too long!"), std::string::npos) << refused.out;
+    }
+}
+
 TEST_F(ReadDirectory, ScanSumsWhatIsToBeFetched)
 {
     const std::string dest = tmp / "dest/";

@@ -1,0 +1,74 @@
+// The directory listing's reader and the scan of the destination on arbitrary
+// bytes. A refused listing ends the program with a fatal alert, so each input
+// runs in a child: it must end normally or with the alert of a refused line,
+// never with a crash or another component's fatal alert (the bounded path
+// copy's "String too long!").
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "GenH/hl_types.h"
+#include "app/utils.h"
+
+namespace {
+
+std::string make_scratch()
+{
+    const char* base = getenv("TMPDIR");
+    std::string templ = std::string(base && *base ? base : "/tmp") + "/brx-fuzz-dir-XXXXXX";
+    if (!mkdtemp(templ.data())) abort();
+    const std::string dir = templ + "/";
+    mkdir((dir + "dest").c_str(), 0755);
+    mkdir((dir + "dest/Resources").c_str(), 0755);
+    return dir;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const std::string scratch = make_scratch();
+    const std::string listing = scratch + "directory.txt";
+    FILE* f = fopen(listing.c_str(), "wb");
+    if (!f) abort();
+    if (size && fwrite(data, 1, size, f) != size) abort();
+    if (fclose(f) != 0) abort();
+
+    int out[2];
+    if (pipe(out) != 0) abort();
+    const pid_t pid = fork();
+    if (pid < 0) abort();
+    if (pid == 0) {
+        // A fatal alert's abort ends the child plainly, not as a finding.
+        signal(SIGABRT, SIG_DFL);
+        close(out[0]);
+        dup2(out[1], STDOUT_FILENO);
+        if (chdir(scratch.c_str()) != 0) _exit(98);
+        temp_path = scratch;
+        dest_dir_path = scratch + "dest/";
+        read_directory(listing, "fuzz");
+        fflush(stdout);
+        _exit(0);
+    }
+    close(out[1]);
+    std::string said;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(out[0], buf, sizeof buf)) > 0) said.append(buf, static_cast<std::size_t>(n));
+    close(out[0]);
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) abort();
+    const bool ended = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bool refused = WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT &&
+                         said.find("I am reading the directory text file") != std::string::npos &&
+                         said.find("String too long!") == std::string::npos;
+    if (!ended && !refused) __builtin_trap();
+    return 0;
+}
