@@ -34,7 +34,11 @@ std::thread hand(std::vector<std::pair<int, int>> clicks)
     MACIBM_centre_wind(700, 146, &wx, &wy);
     const unsigned long window = mnw.xwin[0];
     return std::thread([=] {
-        for (const auto& [x, y] : clicks) {
+        for (std::size_t i = 0; i < clicks.size(); ++i) {
+            const auto [x, y] = clicks[i];
+            // xdotool returns once the server has queued the click to us; two
+            // frames later the window has read it and the next one may open.
+            if (i > 0) brx_test::wait_frames(2);
             if (!brx_test::wait_for_window(wind_select)) {
                 printf("the question window did not come up\n");
                 fflush(stdout);
@@ -44,9 +48,6 @@ std::thread hand(std::vector<std::pair<int, int>> clicks)
                                         " " + std::to_string(int(wx) + x) + " " +
                                         std::to_string(767 - int(wy) - y) + " click 1";
             if (system(command.c_str()) != 0) printf("xdotool failed\n");
-            // xdotool returns once the server has queued the click to us;
-            // two frames later the window has read it.
-            brx_test::wait_frames(2);
         }
     });
 }
