@@ -3,6 +3,7 @@
 // runs in a child: it must end normally or with the alert of a refused line,
 // never with a crash or another component's fatal alert (the bounded path
 // copy's "String too long!").
+#include <ftw.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,22 +20,30 @@
 
 namespace {
 
-std::string make_scratch()
-{
-    const char* base = getenv("TMPDIR");
-    std::string templ = std::string(base && *base ? base : "/tmp") + "/brx-fuzz-dir-XXXXXX";
-    if (!mkdtemp(templ.data())) abort();
-    const std::string dir = templ + "/";
-    mkdir((dir + "dest").c_str(), 0755);
-    mkdir((dir + "dest/Resources").c_str(), 0755);
-    return dir;
-}
+int remove_one(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
+
+// A scratch folder for the run, removed when the fuzzer exits (the children
+// end with _exit and leave it alone).
+struct scratch_folder {
+    scratch_folder()
+    {
+        const char* base = getenv("TMPDIR");
+        std::string templ = std::string(base && *base ? base : "/tmp") + "/brx-fuzz-dir-XXXXXX";
+        if (!mkdtemp(templ.data())) abort();
+        path = templ + "/";
+        mkdir((path + "dest").c_str(), 0755);
+        mkdir((path + "dest/Resources").c_str(), 0755);
+    }
+    ~scratch_folder() { nftw(path.c_str(), remove_one, 16, FTW_DEPTH | FTW_PHYS); }
+    std::string path;
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string scratch = make_scratch();
+    static const scratch_folder folder;
+    const std::string& scratch = folder.path;
     const std::string listing = scratch + "directory.txt";
     FILE* f = fopen(listing.c_str(), "wb");
     if (!f) abort();
