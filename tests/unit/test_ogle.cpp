@@ -589,8 +589,10 @@ TEST(TextEngine, ObjectsKeepTheirOwnCallbacks)
 // The plain functions with a table of callbacks and a ref of the host's own.
 TEST(TextEngine, PlainRecordWithACallbackTable)
 {
-    static std::string text = "xy";
-    static int replaced = 0;
+    static std::string text;
+    static int replaced;
+    text = "xy";
+    replaced = 0;
     OGLE_Callbacks cbs = {
         [](OGLE_Rec*, float* r) { r[0] = 0, r[1] = 0, r[2] = 100, r[3] = 10; },
         [](OGLE_Rec*, float* r) { r[0] = 0, r[1] = 0, r[2] = 100, r[3] = 10; },
