@@ -1,0 +1,35 @@
+// Choice widgets: the drop-down list, whose pop-up is menu 1519, and the
+// scrolling list box with type-ahead that the file and folder choosers use.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Items are separated by "-" ("Macintosh-Windows-Linux"); at most 300 items,
+// none holding "|". *sel is clamped to the items. 1 in the call that
+// delivers a pick from the pop-up, *sel then holding its index.
+int BTN_textlist(float x, float y, int* sel, std::string items, std::string label);
+
+// The drop-down's widget id: (int)(y * 1024 + x). A placement that comes out
+// as 0, which the pop-up globals use for none, is given another id.
+int BTN_textlist_id(float x, float y);
+
+// A list box of rows 10 pixels apart with the row of *scroll in the middle at
+// y, x its left edge; w, h <= 0 take 290 by 220. Items lo..hi are asked for
+// through the callbacks (name2_func and kind_func may be null); field_text,
+// when not null, is edited by a text field below the list. 1 when the mouse
+// went down inside as a double click, *sel then naming the row under it.
+int BTN_list_and_search(int slider_slot, float x, float y, float w, float h, int* scroll,
+                        int* sel, int lo, int hi, std::string* field_text,
+                        const std::string& field_label, std::string (*name_func)(int, void*),
+                        void* name_ref, std::string (*name2_func)(int, void*), void* name2_ref,
+                        int (*kind_func)(int, void*), void* kind_ref);
+
+// Item callbacks over a std::vector<std::string> and a std::vector<int>; the
+// list passes only indices inside its range.
+std::string BTN_name_from_vector(int i, void* v);
+int BTN_type_from_vector(int i, void* v);
+
+// The one-line text field over a std::string (the list's name field).
+int BTN_enterstring(float x, float y, std::string* text, int max_len, std::string label,
+                    float width, int grab_focus);
