@@ -237,7 +237,12 @@ protected:
         DrawLogTest::SetUp();
         BTN_unfocus_any();
         BTN_begin_focus_ring();
-        xtim.act_time = 100;
+        // The type-ahead remembers its last key time across lists: each test
+        // starts later than any earlier one.
+        static float start = 0;
+        start += 1000;
+        t0 = start;
+        xtim.act_time = t0;
     }
     void TearDown() override
     {
@@ -283,6 +288,7 @@ protected:
     std::vector<std::string> names;
     std::vector<int> kinds;
     int scroll = 0, sel = 0;
+    float t0 = 0;
 };
 
 TEST_F(ListBox, HeightSetsTheNumberOfRows)
@@ -463,17 +469,17 @@ TEST_F(ListBox, TypeAheadFindsAPrefixIgnoringCase)
         int sel;
     };
     const step steps[] = {
-        {"ab", 200, 1},     // "ab" within a second: abacus
-        {"l", 200.5f, 2},   // "abl": ABle
-        {"b", 202, 3},      // after a pause, "b" alone
-        {"r", 202.9f, 4},   // "br"
-        {"xq", 203.5f, 4},  // no match: the selection stays
-        {"a", 203.9f, 4},   // "brxqa" still no match
-        {"C", 205, 5},
+        {"ab", 2, 1},      // "ab" within a second: abacus
+        {"l", 2.5f, 2},    // "abl": ABle
+        {"b", 4, 3},       // after a pause, "b" alone
+        {"r", 4.9f, 4},    // "br"
+        {"xq", 5.5f, 4},   // no match: the selection stays
+        {"a", 5.9f, 4},    // "brxqa" still no match
+        {"C", 7, 5},
     };
     for (const step& s : steps) {
         SCOPED_TRACE(s.typed);
-        xtim.act_time = s.at;
+        xtim.act_time = t0 + s.at;
         type(s.typed);
         run();
         EXPECT_EQ(sel, s.sel);
@@ -494,7 +500,7 @@ TEST_F(ListBox, KeysReachTheListOnlyWhileItHasTheFocus)
     // Home carries the character P, which feeds the type-ahead.
     names = {"a", "Pb", "c"};
     focus();
-    xtim.act_time = 300;
+    xtim.act_time = t0 + 2;
     key('P', 36);
     run();
     EXPECT_EQ(sel, 1);
