@@ -137,6 +137,24 @@ void btn_number(int col, float x, float y, float value, int digits, int decimals
     OGL_number(col, x, y, value, digits, decimals, font);
 }
 
+void btn_scissors(float x, float y, float w, float h)
+{
+    if (btn_draw_log) {
+        log_op(btn_draw_op::scissors, 0, 0, 1, {x, y, w, h});
+        return;
+    }
+    OGL_scissors(x, y, w, h);
+}
+
+void btn_scissors_end()
+{
+    if (btn_draw_log) {
+        log_op(btn_draw_op::scissors_end, 0, 0, 1, {});
+        return;
+    }
+    OGL_scissors_end();
+}
+
 void btn_present()
 {
     if (btn_draw_log) {

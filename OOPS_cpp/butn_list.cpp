@@ -1,5 +1,4 @@
-// The scrolling list box with type-ahead, and the item callbacks over
-// vectors that the choosers hand it.
+// The scrolling list box with type-ahead.
 #include <strings.h>
 
 #include <algorithm>
@@ -79,13 +78,6 @@ void handle_key(int k, int* scroll, int* sel, int vis, int lo, int hi,
 }
 
 }  // namespace
-
-std::string BTN_name_from_vector(int i, void* v)
-{
-    return (*static_cast<std::vector<std::string>*>(v))[std::size_t(i)];
-}
-
-int BTN_type_from_vector(int i, void* v) { return (*static_cast<std::vector<int>*>(v))[std::size_t(i)]; }
 
 int BTN_list_and_search(int slider_slot, float x, float y, float w, float h, int* scroll,
                         int* sel, int lo, int hi, std::string* field_text,

@@ -24,12 +24,3 @@ int BTN_list_and_search(int slider_slot, float x, float y, float w, float h, int
                         const std::string& field_label, std::string (*name_func)(int, void*),
                         void* name_ref, std::string (*name2_func)(int, void*), void* name2_ref,
                         int (*kind_func)(int, void*), void* kind_ref);
-
-// Item callbacks over a std::vector<std::string> and a std::vector<int>; the
-// list passes only indices inside its range.
-std::string BTN_name_from_vector(int i, void* v);
-int BTN_type_from_vector(int i, void* v);
-
-// The one-line text field over a std::string (the list's name field).
-int BTN_enterstring(float x, float y, std::string* text, int max_len, std::string label,
-                    float width, int grab_focus);
