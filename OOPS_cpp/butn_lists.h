@@ -24,3 +24,28 @@ int BTN_list_and_search(int slider_slot, float x, float y, float w, float h, int
                         const std::string& field_label, std::string (*name_func)(int, void*),
                         void* name_ref, std::string (*name2_func)(int, void*), void* name2_ref,
                         int (*kind_func)(int, void*), void* kind_ref);
+
+// The levels of a folder path for a staircase and a drop-down of ancestors.
+// A level starts at `from` or after any "/" up to index `last`; its path runs
+// through the "/" that closes it. Folder names come from the disk, so the
+// drop-down items never hold "|" (shown as "!") nor "-" (shown as a blank),
+// and a path of more levels than the drop-down takes offers the first level
+// and the deepest ones.
+struct path_levels {
+    std::vector<std::string> names;  // each level's name, "-" shown as a blank
+    std::vector<std::string> paths;  // each level's folder path
+    std::string items;               // the drop-down items, separated by "-"
+    std::vector<int> item_level;     // the level behind each drop-down item
+};
+inline constexpr int kDropDownItems = 300;
+// Levels of `folder` from the start of the text to index `last` (inclusive);
+// `root`, when not null, is a level before them with an empty path (the
+// dialogs' root folder). The first item is prefixed by `first_prefix`.
+void BTN_path_levels(const std::string& folder, long last, const char* root,
+                     const std::string& first_prefix, path_levels* out);
+// The drop-down item whose level's path equals `folder` (the last such), or
+// -1.
+int BTN_level_item(const path_levels& levels, const std::string& folder);
+// Draws the staircase from level `from` on, the d-th line (from 1) at
+// (20 + 10 d, 415 - 10 d).
+void BTN_draw_levels(const path_levels& levels, int from);
