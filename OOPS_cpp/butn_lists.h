@@ -49,3 +49,19 @@ int BTN_level_item(const path_levels& levels, const std::string& folder);
 // Draws the staircase from level `from` on, the d-th line (from 1) at
 // (20 + 10 d, 415 - 10 d).
 void BTN_draw_levels(const path_levels& levels, int from);
+
+// Path fields: a text field with a square button left of it that opens the
+// folder chooser at the root. `open_save` is 998 or 999 and `file_type` 0 to
+// 21 (20 and 21 show the whole path, the others its last component). 1 in the
+// frame in which the chooser returned a folder.
+int BTN_select_path_stl(float x, float y, int open_save, int file_type, std::string* path,
+                        int max_len, std::string label, float width, int grab_focus);
+// The same over a buffer of `size` bytes, written back on every call.
+int BTN_select_path_chr(float x, float y, int open_save, int file_type, char* path, int size,
+                        std::string label, float width, int grab_focus);
+// A file name in a buffer of `size` bytes and its folder in `path`; both are
+// written only when a folder was chosen.
+int BTN_select_file_chr(float x, float y, int open_save, int file_type, char* name,
+                        std::string* path, int size, std::string label, float width);
+// The last component of a path; a folder's keeps its "/".
+std::string BTN_last_component(const std::string& path);

@@ -19,7 +19,9 @@
 #include "GenC/PlatformUtils.h"
 #include "GenC/hl_mnw.h"
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/butn_lists.h"
+#include "OOPS_cpp/oglp.h"
 #include "support/framework_window.h"
 #include "support/test_util.h"
 
@@ -108,7 +110,6 @@ public:
 
     bool ok() const { return d_ != nullptr; }
 
-private:
     unsigned long pixel(int x, int y)
     {
         XImage* img = XGetImage(d_, window_, wx_ + x, 767 - wy_ - y, 1, 1, AllPlanes, ZPixmap);
@@ -117,6 +118,7 @@ private:
         XDestroyImage(img);
         return p;
     }
+private:
     static void run(const std::string& args)
     {
         const std::string command = "xdotool " + args;
@@ -254,6 +256,48 @@ TEST_F(ChooserWindow, CancelLeavesTheBufferAndAnUnreadableFolderListsNothing)
         h.click(510, 28);
     });
     EXPECT_EQ(locked, "result=1 path=" + tree.path() + "locked/ wind=0\n");
+}
+
+TEST(PathFieldWindow, TheButtonOpensTheChooserAtTheRoot)
+{
+    TempDir work;
+    const auto r = run_in_child(
+        [&] {
+            XInitThreads();
+            xer.open(work / "Log.txt");
+            brx_test::open_framework_window();
+            do MACIBM_event_proc();
+            while (xtim.act_time < 0.5f);
+            float wx = 0, wy = 0, px = 0, py = 0;
+            MACIBM_centre_wind(561, 474, &wx, &wy);
+            MACIBM_centre_wind(600, 380, &px, &py);
+            const unsigned long window = mnw.xwin[0];
+            MACIBM_startwind(wind_prefs);
+            std::thread hand([&] {
+                Hand field(window, px, py), chooser(window, wx, wy);
+                const unsigned long before = chooser.pixel(510, 28);
+                // The button sits left of the field at (200, 150).
+                field.click(183, 152);
+                if (!chooser.wait([&] { return chooser.pixel(510, 28) != before; }))
+                    printf("chooser never shown\n");
+                chooser.click(510, 28);
+            });
+            std::string path = "/somewhere/else/";
+            int got = 0;
+            const float until = xtim.act_time + 60;
+            while (!got && xtim.act_time < until) {
+                OGL_plot_back_col();
+                BTN_fillwin(1, 1);
+                got = BTN_select_path_stl(200, 150, wind_open, 0, &path, 100, "Folder:", 200, 0);
+                MACIBM_event_proc();
+            }
+            hand.join();
+            printf("got=%d path=%s wind=%d\n", got, path.c_str(), mnw.wind);
+            fflush(stdout);
+            xer.close();
+        },
+        work.path());
+    EXPECT_EQ(r.out, "got=1 path=/ wind=2\n");
 }
 
 }  // namespace
