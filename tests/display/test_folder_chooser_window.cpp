@@ -21,6 +21,7 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/butn_lists.h"
+#include "OOPS_cpp/butn_opensave.h"
 #include "OOPS_cpp/oglp.h"
 #include "support/framework_window.h"
 #include "support/test_util.h"
@@ -298,6 +299,64 @@ TEST(PathFieldWindow, TheButtonOpensTheChooserAtTheRoot)
         },
         work.path());
     EXPECT_EQ(r.out, "got=1 path=/ wind=2\n");
+}
+
+// The open dialog below the framework's root: in by double click, up by
+// Backspace, a file chosen by double click; Escape leaves the path alone.
+TEST(OpenDialogWindow, WalksWithTheMouseAndBackspace)
+{
+    TempDir root, work;
+    for (const char* d : {"Aircraft/", "Aircraft/sub/", "Output/"})
+        mkdir((root / d).c_str(), 0755);
+    brx_test::write_file(root / "z.acf", "x");
+    brx_test::write_file(root / "Aircraft/b.acf", "x");
+    for (const bool escape : {false, true}) {
+        const auto r = run_in_child(
+            [&] {
+                XInitThreads();
+                xer.open(work / "Log.txt");
+                brx_test::open_framework_window();
+                do MACIBM_event_proc();
+                while (xtim.act_time < 0.5f);
+                app_path = root.path();
+                float wx = 0, wy = 0;
+                MACIBM_centre_wind(561, 474, &wx, &wy);
+                const unsigned long window = mnw.xwin[0];
+                std::thread hand([&] {
+                    Hand h(window, wx, wy);
+                    // Folders are drawn one a line from the first; the root shows none.
+                    auto in_folder = [&] { return h.level_shown(0) && !h.level_shown(1); };
+                    auto at_root = [&] { return !h.level_shown(0); };
+                    // Listed: Aircraft, Output, z.acf; "Output" on the middle row.
+                    auto shown = [&] { return h.ink(260, 300, 18, 18, 540); };
+                    if (!h.wait(shown)) {
+                        printf("never shown\n");
+                    } else if (escape) {
+                        h.keys("key Escape");
+                    } else if (!h.double_click_until(100, 190, in_folder)) {
+                        printf("not entered\n");
+                    } else {
+                        h.keys("key BackSpace");
+                        if (!h.wait(at_root)) printf("not up\n");
+                        h.double_click_until(100, 190, in_folder);
+                        // In Aircraft: b.acf, sub; the middle row still 1.
+                        for (int i = 0; i < 4 && shown(); ++i) {
+                            h.click(100, 190, 2);
+                            h.wait([&] { return !shown(); }, 6);
+                        }
+                    }
+                    fflush(stdout);
+                });
+                std::string path = "before";
+                const int got = BTN_opensave(wind_open, 3, &path);
+                hand.join();
+                printf("got=%d path=%s wind=%d\n", got, path.c_str(), mnw.wind);
+                fflush(stdout);
+                xer.close();
+            },
+            work.path());
+        EXPECT_EQ(r.out, escape ? "got=0 path=before wind=0\n" : "got=1 path=Aircraft/b.acf wind=0\n");
+    }
 }
 
 }  // namespace
