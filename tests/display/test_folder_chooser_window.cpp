@@ -218,9 +218,11 @@ TEST_F(ChooserWindow, WalkDownAndUpCreateAndSelect)
         STEP(h.double_click_until(100, 180, [&] { return h.depth_is(k + 1); }));
         // Back up through the drop-down: the item a row above the current.
         STEP(h.pick_level(1, [&] { return h.depth_is(k); }));
-        // Down by a click and Return, three times.
-        h.click(100, 210);
-        h.keys("key Return");
+        // After the pick nothing holds the keys, so the name field takes
+        // them; Tab hands them to the list, whose selection is still the
+        // first entry. Keys rather than clicks: a click too soon after the
+        // last would count as a double click.
+        h.keys("key Tab Down Return");
         STEP(h.wait([&] { return h.depth_is(k + 1); }));
         h.keys("key Return");
         STEP(h.wait([&] { return h.depth_is(k + 2); }));
@@ -234,10 +236,11 @@ TEST_F(ChooserWindow, WalkDownAndUpCreateAndSelect)
         h.keys("type --delay 40 'new one'");
         h.click(430, 28);
         STEP(h.wait([&] { return brx_test::exists(made); }));
-        // Up two levels through the drop-down, into the link, and select. The
-        // one-entry folders left "alpha beta" (0) on the middle row.
+        // Up two levels through the drop-down, down the list to the link
+        // (the selection still on the first entry), and select.
         STEP(h.pick_level(2, [&] { return h.depth_is(k); }));
-        STEP(h.double_click_until(100, 160, [&] { return h.depth_is(k + 1); }));
+        h.keys("key Tab Down Down Return");
+        STEP(h.wait([&] { return h.depth_is(k + 1); }));
         h.click(510, 28);
     });
     EXPECT_EQ(out, "result=1 path=" + tree.path() + "link/ wind=0\n");
