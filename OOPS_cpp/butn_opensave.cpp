@@ -178,10 +178,13 @@ void stand_io_dialog(int wind, int file_type, std::string path)
                 10;
         }
         if (has_tex) {
+            float s = 0, t = 0;
             pthread_mutex_lock(&tman.lock);
-            const tman_class::ref_dat_struct& r = tman.ref_dat[404];
-            const float s = r.tex_w > 0 ? r.used_w / r.tex_w : 0;
-            const float t = r.tex_h > 0 ? r.used_h / r.tex_h : 0;
+            if (tman.ref_dat.size() > 404) {
+                const tman_class::ref_dat_struct& r = tman.ref_dat[404];
+                s = r.tex_w > 0 ? r.used_w / r.tex_w : 0;
+                t = r.tex_h > 0 ? r.used_h / r.tex_h : 0;
+            }
             pthread_mutex_unlock(&tman.lock);
             OGL_2dquad(404, 49, 1.0f, 341, 80, 0, 0, 341, 280, 0, t, 541, 280, s, t, 541, 80, s, 0,
                        1, 4);
