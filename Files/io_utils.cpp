@@ -337,7 +337,7 @@ int opensave_getitems(const std::string& dir, int filter, std::vector<std::strin
     while (const dirent* e = readdir(d)) {
         const std::string name = e->d_name;
         struct stat st;
-        if (stat((dir + name).c_str(), &st) != 0) continue;
+        if (stat((full + name).c_str(), &st) != 0) continue;
         int kind = S_ISDIR(st.st_mode) ? 1 : 0;
         if (!opensave_takeit(dir, name, filter, kind)) continue;
         names.push_back(name);

@@ -105,6 +105,15 @@ void btn_fillrect(int col, float alpha, float x, float y, float w, float h)
     OGL_fillrect(col, alpha, x, y, w, h);
 }
 
+void btn_framerect(int col, float alpha, float x, float y, float w, float h)
+{
+    if (btn_draw_log) {
+        log_op(btn_draw_op::framerect, 0, col, alpha, {x, y, w, h});
+        return;
+    }
+    OGL_framerect(col, alpha, x, y, w, h);
+}
+
 void btn_line(int col, float alpha, float x1, float y1, float x2, float y2)
 {
     if (btn_draw_log) {
