@@ -95,10 +95,9 @@ float shown_max(int digits, int decimals)
 // holds no whole number gives the one next to hi, as the float clamp does.
 int whole_in_range(double v, float lo, float hi)
 {
-    const double least =
-        std::isnan(lo) ? INT_MIN : std::clamp(std::ceil(double(lo)), double(INT_MIN), double(INT_MAX));
-    const double most =
-        std::isnan(hi) ? INT_MAX : std::clamp(std::floor(double(hi)), double(INT_MIN), double(INT_MAX));
+    auto to_int = [](double d) { return std::clamp(d, double(INT_MIN), double(INT_MAX)); };
+    const double least = std::isnan(lo) ? INT_MIN : to_int(std::ceil(double(lo)));
+    const double most = std::isnan(hi) ? INT_MAX : to_int(std::floor(double(hi)));
     if (std::isnan(v)) v = least;
     if (v < least) v = least;
     if (v > most) v = most;

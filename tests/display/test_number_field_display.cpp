@@ -54,8 +54,8 @@ TEST(NumberFieldDisplay, ArrowClicksAndTypedKeys)
                 // Waits for the value the step should leave and reports it.
                 auto expect = [&](const char* step, float want) {
                     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-                    while (std::fabs(shown - want) > 1e-4f && std::chrono::steady_clock::now() < until)
-                        usleep(10000);
+                    auto reached = [&] { return std::fabs(shown - want) <= 1e-4f; };
+                    while (!reached() && std::chrono::steady_clock::now() < until) usleep(10000);
                     printf("%s %.1f\n", step, double(shown));
                 };
                 auto key = [&](const char* name) {

@@ -104,7 +104,8 @@ protected:
                 continue;
             int quads = 0;
             for (const auto& q : ops)
-                if (q.kind == btn_draw_op::quad && q.v[0] == bx - 9 && q.v[1] == op.v[1] - 6) ++quads;
+                if (q.kind == btn_draw_op::quad && q.v[0] == bx - 9 && q.v[1] == op.v[1] - 6)
+                    ++quads;
             out.push_back({op.str, bx, op.v[1], quads == 2});
         }
         return out;
@@ -236,7 +237,8 @@ TEST_F(KeysWindow, AddingPastThirtyFourScrollsToTheNewRow)
     // The new row at the bottom: row 33.
     int bottom_rows = 0;
     for (const auto& op : ops)
-        if (op.kind == btn_draw_op::text && op.v[0] == 164 && op.v[1] == 685 - 20 * 33) ++bottom_rows;
+        if (op.kind == btn_draw_op::text && op.v[0] == 164 && op.v[1] == 685 - 20 * 33)
+            ++bottom_rows;
     EXPECT_EQ(bottom_rows, 1);
 
     // The top arrow scrolls back to the first binding.

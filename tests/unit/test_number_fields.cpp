@@ -6,7 +6,6 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -228,12 +227,13 @@ TEST_F(NumberField, ClampedAndRoundedInEveryCall)
     const row table[] = {
         {2.25f, -10, 10, 1, 2.3f},   {-2.25f, -10, 10, 1, -2.3f}, {2.5f, -10, 10, 0, 3},
         {-2.5f, -10, 10, 0, -3},     {2.449f, -10, 10, 1, 2.4f},  {0.125f, 0, 1, 2, 0.13f},
-        {-20, -10, 10, 1, -10},      {20, -10, 10, 1, 10},        {5, 8, 2, 1, 2},  // reversed: hi wins
-        {9.96f, 0, 100, 1, 10.0f},
+        {-20, -10, 10, 1, -10},      {20, -10, 10, 1, 10},        {9.96f, 0, 100, 1, 10.0f},
+        {5, 8, 2, 1, 2},  // a reversed range: hi wins
     };
     for (const row& r : table) {
         float value = r.start;
-        EXPECT_EQ(frame([&] { return BTN_flt_range(fx, fy, &value, 4, r.decimals, r.lo, r.hi, ""); }), 0);
+        auto draw = [&] { return BTN_flt_range(fx, fy, &value, 4, r.decimals, r.lo, r.hi, ""); };
+        EXPECT_EQ(frame(draw), 0);
         EXPECT_FLOAT_EQ(value, r.expect) << r.start << " in " << r.lo << ".." << r.hi;
     }
 }
