@@ -446,7 +446,7 @@ TEST_P(AboutUnpack, StartsOnlyAProgramOfThisArchiveInsideTheRoot)
     about_check_state s;
     s.installer_app_name = "stale name";
     about_unpack_installer(s);
-    EXPECT_EQ(s.ins_state, c.ins_state);
+    EXPECT_EQ(s.ins_state, c.ins_state) << s.err_msg;
     EXPECT_EQ(s.installer_app_name, c.app_name);
     if (c.ins_state == ins_message) {
         EXPECT_EQ(s.err_msg, c.msg);
@@ -461,8 +461,12 @@ INSTANTIATE_TEST_SUITE_P(
     Archives, AboutUnpack,
     ::testing::Values(
         UnpackCase{"program_first", nullptr,
-                   {{"run.sh", kScript, 0100755}, {"data/a", "a"}}, ins_unpacked, "run.sh", ""},
-        UnpackCase{"program_in_a_folder", nullptr,
+                   {{"run.sh", kScript, 0100755}, {"data/", "", 040755}, {"data/a", "a"}}, ins_unpacked,
+                   "run.sh", ""},
+        UnpackCase{"program_in_a_folder",
+                   [](const std::string& root, const std::string&) {
+                       mkdir((root + "Installer").c_str(), 0755);
+                   },
                    {{"Installer/run", kScript, 0100755}}, ins_unpacked, "Installer/run", ""},
         UnpackCase{"folder_first", nullptr,
                    {{"Brennix Installer/", "", 040755}, {"Brennix Installer/run", kScript, 0100755}},
