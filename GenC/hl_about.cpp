@@ -27,7 +27,6 @@ constexpr const char kEngineTeam[] = "Corvath Research Engine Team";
 constexpr const char kLinuxTeam[] = "Corvath Research Linux Team";
 constexpr const char kNavDataTeam[] = "Corvath Research Navigation Data Team";
 constexpr const char kInterfaceTeam[] = "Corvath Research Interface Team";
-constexpr const char kTerrainTeam[] = "Corvath Research Terrain Team";
 constexpr const char kSceneryTeam[] = "Corvath Research Scenery Team";
 const std::string kElevationDataPage = std::string(kMakerWebSite) + "elevation/";
 
@@ -374,7 +373,7 @@ void about_draw(about_check_state& s)
         {10, kTextCol, std::string("Intro screen by ") + kArtTeam},
         {10, kTextCol, std::string("Icons by ") + kInterfaceTeam},
         {10, kTextCol,
-         std::string("Additional Elevation Data provided by ") + kTerrainTeam + ". " +
+         std::string("Additional Elevation Data provided by ") + kCreator + ". " +
              kElevationDataPage},
         {10, kTextCol,
          std::string("Forest prototypes for Europe and US by ") + kSceneryTeam + " and " +
