@@ -136,4 +136,30 @@ TEST_F(AboutBoxApp, HostileArchiveStartsNothing)
     EXPECT_EQ(read_file(app_dir + "Log.txt").find("Launching:"), std::string::npos);
 }
 
+TEST_F(AboutBoxApp, WithoutTheNetTheBoxSaysSoAndCloses)
+{
+    // Nothing listens on the proxy port: every frame's attempt fails.
+    app = std::make_unique<AppProcess>(
+        BRX_ABOUT_APP, app_dir, server.display(),
+        std::vector<std::string>{"BRX_TEST_PROXY_PORT=" + std::to_string(free_loopback_port())},
+        std::vector<std::string>{});
+    ASSERT_TRUE(app->wait_for("ABOUT OPEN")) << app->seen();
+    // The version line at (20, 215) of the box names the host it could not reach.
+    const std::string line =
+        "I could not connect to the net to find the current version of Brennix at "
+        "www.corvath.example!";
+    EXPECT_TRUE(eventually([&] {
+        const rgb back = screen.canvas_pixel(kBoxX + 15, kBoxY + 218);
+        const auto [left, right] =
+            screen.extent(kBoxX + 15, kBoxX + 585, kBoxY + 212, kBoxY + 222, back);
+        return left >= kBoxX + 20 && left <= kBoxX + 23 &&
+               std::abs((right - left + 1) - OGL_string_width(line)) <= 3;
+    }));
+    // The right title-bar box closes it.
+    ASSERT_TRUE(click_canvas(server.display(), kBoxX + 583, kBoxY + 290));
+    ASSERT_TRUE(app->wait_for("ABOUT CLOSED 0 ")) << app->seen();
+    ASSERT_TRUE(app->wait_for("EXIT")) << app->seen();
+    EXPECT_EQ(app->wait_exit(), 0);
+}
+
 }  // namespace

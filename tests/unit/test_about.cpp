@@ -405,6 +405,43 @@ TEST_F(AboutInstaller, DownloadsThroughTheProxyAndUnpacks)
     EXPECT_EQ(s.err_msg, "I was unable to download the installer from the net.");
 }
 
+TEST_F(AboutInstaller, ListIsFetchedUntilItNamesTheVersion)
+{
+    const std::string site = dir / "site/";
+    mkdir(site.c_str(), 0755);
+    write_file(site + "serverlist.txt", kHeader + "FINAL_VERSION 91000\n" + kFinalIns);
+    brx_test::NginxServer nginx(dir / "", {{"www.corvath.example", site}});
+    brx_test::TinyProxy proxy(dir / "", nginx.port());
+    use_proxy(proxy.port());
+
+    // Without a FINAL line every arrival is read, and the list fetched again.
+    about_check_state s;
+    auto fetch_until = [&](const std::function<bool()>& done) {
+        const auto deadline = clock_type::now() + std::chrono::seconds(30);
+        while (!done() && clock_type::now() < deadline) {
+            about_fetch_step(s);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    };
+    ASSERT_TRUE(fetch_until([&] { return s.ins_state == ins_offered; }));
+    EXPECT_EQ(read_file(root + kAboutListFile), kHeader + "FINAL_VERSION 91000\n" + kFinalIns);
+    s.ins_state = ins_downloading;  // an update under way falls back at the next arrival
+    write_file(site + "serverlist.txt", kHeader + "FINAL Brennix 9.00\nFINAL_VERSION 90017\n");
+    ASSERT_TRUE(fetch_until([&] { return s.version_str_found == 1; }));
+    EXPECT_EQ(s.ins_state, ins_message);
+    EXPECT_EQ(s.err_msg, kUpToDate);
+    EXPECT_EQ(http.slot[0], nullptr);
+
+    // Once the version is known, nothing is fetched any more.
+    write_file(site + "serverlist.txt", kHeader + "FINAL Brennix 9.20\nFINAL_VERSION 92000\n");
+    for (int frame = 0; frame < 3; ++frame) {
+        about_fetch_step(s);
+        EXPECT_EQ(http.slot[0], nullptr);
+    }
+    EXPECT_EQ(s.version_str_net, "Brennix 9.00");
+}
+
 TEST_F(AboutInstaller, ProgressLineWithAndWithoutALength)
 {
     using namespace brx_test;
