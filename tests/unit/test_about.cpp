@@ -316,6 +316,7 @@ TEST_F(AboutDraw, TheUpdateButtonStartsTheDownloadNextFrame)
         about_state_area(s);
         EXPECT_EQ(s.ins_state, ins_downloading);
         EXPECT_EQ(of(btn_draw_op::present).size(), 1u);
+        EXPECT_EQ(http.slot[1], nullptr);  // nothing requested before the next frame
     }
 }
 
