@@ -523,7 +523,9 @@ public:
     int place(const std::string& rel, std::string& real_parent, std::string& leaf)
     {
         if (!have_real_dir_) {
-            char* r = realpath(dir_.c_str(), nullptr);
+            // An empty folder name is the current folder (the framework root
+            // while app_path is empty).
+            char* r = realpath(dir_.empty() ? "." : dir_.c_str(), nullptr);
             if (r == nullptr) return errno;
             real_dir_ = r;
             free(r);

@@ -27,8 +27,6 @@ std::string MACIBM_meminfo_path = "/proc/meminfo";
 
 namespace {
 
-constexpr int kBuildNumber = 90017;
-
 // 0x2FFFF972: the largest rand() value gives 0.9999.
 constexpr float kRandScale = 4.656147e-10f;
 // 0x3C8EFA36: one unit in the last place above the single nearest pi/180.

@@ -13,6 +13,8 @@
 // Constants of the shared header.
 
 inline constexpr const char kBuildName[] = "Brennix 9.00 Beta-17";
+// The build's number, the form in which releases are compared.
+inline constexpr int kBuildNumber = 90017;
 inline constexpr const char kMakerWebHost[] = "www.corvath.example";
 inline constexpr const char kMakerWebSite[] = "http://www.corvath.example/";
 inline constexpr const char kSupportEmail[] = "support@corvath.example";

@@ -1,6 +1,5 @@
 #include "support/app_driver.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -22,21 +21,33 @@ constexpr auto kPatience = std::chrono::seconds(30);
 
 AppProcess::AppProcess(const std::string& program, const TempDir& dir, const std::string& display,
                        std::vector<std::string> env, std::vector<std::string> args)
+    : AppProcess(program, dir.path(), display, std::move(env), std::move(args))
 {
-    const std::string copy = dir / program.substr(program.rfind('/') + 1);
+}
+
+AppProcess::AppProcess(const std::string& program, const std::string& dir,
+                       const std::string& display, std::vector<std::string> env,
+                       std::vector<std::string> args)
+{
+    const std::string copy = dir + program.substr(program.rfind('/') + 1);
     write_file(copy, read_file(program));
     chmod(copy.c_str(), 0755);
-    int out[2];
-    if (pipe(out) != 0) return;
+    int in[2], out[2];
+    if (pipe(in) != 0) return;
+    if (pipe(out) != 0) {
+        close(in[0]);
+        close(in[1]);
+        return;
+    }
     pid_ = fork();
     if (pid_ == 0) {
-        const int null_in = open("/dev/null", O_RDONLY);
-        if (null_in >= 0) dup2(null_in, 0);
+        dup2(in[0], 0);
         dup2(out[1], 1);
+        close(in[1]);
         close(out[0]);
-        if (chdir(dir.path().c_str()) != 0) _exit(127);
+        if (chdir(dir.c_str()) != 0) _exit(127);
         setenv("DISPLAY", display.c_str(), 1);
-        setenv("HOME", dir.path().c_str(), 1);
+        setenv("HOME", dir.c_str(), 1);
         for (std::string& e : env) putenv(e.data());
         std::vector<char*> argv{const_cast<char*>(copy.c_str())};
         for (std::string& a : args) argv.push_back(a.data());
@@ -44,7 +55,9 @@ AppProcess::AppProcess(const std::string& program, const TempDir& dir, const std
         execv(copy.c_str(), argv.data());
         _exit(127);
     }
+    close(in[0]);
     close(out[1]);
+    to_ = in[1];
     from_ = out[0];
 }
 
@@ -54,6 +67,7 @@ AppProcess::~AppProcess()
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
+    if (to_ >= 0) close(to_);
     if (from_ >= 0) close(from_);
 }
 
@@ -96,8 +110,14 @@ std::string AppProcess::wait_for_prefix(const std::string& prefix)
     return "";
 }
 
+void AppProcess::send_line()
+{
+    if (to_ >= 0) (void)!write(to_, "go\n", 3);
+}
+
 int AppProcess::wait_exit()
 {
+    if (pid_ <= 0) return -1;
     int status = 0;
     if (waitpid(pid_, &status, 0) != pid_) return -1;
     exited_ = true;

@@ -23,6 +23,9 @@ public:
     // Copies `program` into `dir` and starts it there with HOME at `dir`.
     AppProcess(const std::string& program, const TempDir& dir, const std::string& display,
                std::vector<std::string> env = {}, std::vector<std::string> args = {});
+    // The same with the folder's path, which ends in "/".
+    AppProcess(const std::string& program, const std::string& dir, const std::string& display,
+               std::vector<std::string> env = {}, std::vector<std::string> args = {});
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
@@ -33,13 +36,15 @@ public:
     std::string wait_for_prefix(const std::string& prefix);
     // Every line read so far.
     const std::string& seen() const { return seen_; }
-    // The exit status, or -1.
+    // Sends one line to its standard input.
+    void send_line();
+    // The exit status, or -1 (killed, or lost).
     int wait_exit();
 
 private:
     bool next_line(std::string* line);
     pid_t pid_ = -1;
-    int from_ = -1;
+    int to_ = -1, from_ = -1;
     bool exited_ = false;
     std::string buffer_, seen_;
 };

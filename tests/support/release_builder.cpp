@@ -29,21 +29,29 @@ long kilobytes(size_t bytes) { return static_cast<long>((bytes + 1023) / 1024); 
 
 void make_zip(const std::string& zip_path, const std::string& name, const std::string& bytes)
 {
+    make_zip(zip_path, {ZipEntry{name, bytes}});
+}
+
+void make_zip(const std::string& zip_path, const std::vector<ZipEntry>& entries)
+{
     make_parents(zip_path);
     zipFile zf = zipOpen64(zip_path.c_str(), APPEND_STATUS_CREATE);
     if (zf == nullptr) throw std::runtime_error("cannot create " + zip_path);
-    zip_fileinfo info;
-    std::memset(&info, 0, sizeof info);
-    info.tmz_date.tm_year = 2026;
-    info.tmz_date.tm_mday = 1;
-    info.external_fa = static_cast<uLong>(0100644) << 16;
-    bool ok = zipOpenNewFileInZip64(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                    Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1) == ZIP_OK;
-    for (size_t at = 0; ok && at < bytes.size(); at += 1u << 20) {
-        const size_t n = std::min<size_t>(bytes.size() - at, 1u << 20);
-        ok = zipWriteInFileInZip(zf, bytes.data() + at, static_cast<unsigned>(n)) == ZIP_OK;
+    bool ok = true;
+    for (const ZipEntry& e : entries) {
+        zip_fileinfo info;
+        std::memset(&info, 0, sizeof info);
+        info.tmz_date.tm_year = 2026;
+        info.tmz_date.tm_mday = 1;
+        info.external_fa = static_cast<uLong>(e.mode) << 16;
+        ok = ok && zipOpenNewFileInZip64(zf, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1) == ZIP_OK;
+        for (size_t at = 0; ok && at < e.bytes.size(); at += 1u << 20) {
+            const size_t n = std::min<size_t>(e.bytes.size() - at, 1u << 20);
+            ok = zipWriteInFileInZip(zf, e.bytes.data() + at, static_cast<unsigned>(n)) == ZIP_OK;
+        }
+        ok = zipCloseFileInZip(zf) == ZIP_OK && ok;
     }
-    ok = zipCloseFileInZip(zf) == ZIP_OK && ok;
     ok = zipClose(zf, nullptr) == ZIP_OK && ok;
     if (!ok) throw std::runtime_error("cannot write " + zip_path);
 }

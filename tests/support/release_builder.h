@@ -51,6 +51,17 @@ std::map<std::string, std::string> tree_md5s(const std::string& root);
 // Writes an archive holding `bytes` as its one entry `name`.
 void make_zip(const std::string& zip_path, const std::string& name, const std::string& bytes);
 
+// One entry of an archive: `mode` is a Unix mode with its type bits (0100755
+// a program, 040755 a folder named with a final "/", 0120777 a link whose
+// target is `bytes`).
+struct ZipEntry {
+    std::string name;
+    std::string bytes;
+    unsigned mode = 0100644;
+};
+// Writes an archive holding the entries in order.
+void make_zip(const std::string& zip_path, const std::vector<ZipEntry>& entries);
+
 // The MD5 of bytes, as 32 lower-case hexadecimal digits.
 std::string md5_of(const std::string& bytes);
 

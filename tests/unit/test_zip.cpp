@@ -367,4 +367,22 @@ TEST(Zip, PackingRoundTrip)
               std::string::npos);
 }
 
+// An empty folder name is the framework root: the current folder while
+// app_path is empty, and app_path itself otherwise.
+TEST(Zip, EmptyFolderNameIsTheRoot)
+{
+    Scratch s;
+    make_zip(s.root / "a.zip", {{"d/", "", 0}, {"d/f", "x", kFileMode}, {"../up", "u", kFileMode}});
+    const auto r = run_in_child(
+        [&] {
+            printf("%d ", zip_to_file("../a.zip", "", nullptr, 0));
+            app_path = s.target;
+            printf("%d\n", zip_to_file("../a.zip", "", nullptr, 0));
+        },
+        s.target);
+    EXPECT_EQ(r.out, "22 22\n");
+    EXPECT_EQ(read_file(s.target + "d/f"), "x");
+    EXPECT_EQ(s.tree(), s.with({"a.zip", "t/d/", "t/d/f"}));
+}
+
 }  // namespace
