@@ -79,3 +79,45 @@ void BTN_unfocus_any();
 void BTN_focus_any();
 void BTN_window_has_focus();
 int BTN_no_focus_yet();
+
+// --- Text field -------------------------------------------------------------------
+
+// A one-line field over *text at (x, y), `width` pixels wide; the label is
+// "left|right". Returns 1 in a call that changed the text, which an edit
+// leaves no longer than max characters. With grab set the field takes the
+// focus when nothing holds it.
+int BTN_enterstring(float x, float y, std::string* text, int max, std::string label, float width,
+                    int grab);
+// The same over a caller's NUL-terminated buffer, which must hold the longer
+// of max and its text's length, plus one byte; texts of strDIM characters or
+// more are refused.
+int BTN_enterstring(float x, float y, char* text, int max_len, std::string label, float width,
+                    int grab_focus);
+
+// Item callbacks for the list widgets: element i of a vector of names or kinds.
+std::string BTN_name_from_vector(int i, void* items);
+int BTN_type_from_vector(int i, void* items);
+
+// The text-edit engine's callbacks for the focused text field, and the state
+// they work on.
+struct OGLE_Rec;
+struct OGLE_Callbacks;
+extern const OGLE_Callbacks OGLE_cbs;
+extern std::string* OGLE_input;
+extern int OGLE_x, OGLE_y, OGLE_entry_dx;
+extern float OGLE_dx, OGLE_dy;
+extern int OGLE_edit;
+
+void OGLE_GetVisibleBounds(OGLE_Rec* rec, float* r);
+void OGLE_GetLogicalBounds(OGLE_Rec* rec, float* r);
+void OGLE_SetLogicalHeight(OGLE_Rec* rec, float height);
+void OGLE_ScrollTo(OGLE_Rec* rec, float* p);
+void OGLE_GetText(OGLE_Rec* rec, const char** begin, const char** end);
+void OGLE_ReplaceTextFunc(OGLE_Rec* rec, int start, int end, const char* t0, const char* t1);
+float OGLE_GetLineHeight(OGLE_Rec* rec);
+float OGLE_MeasureString(OGLE_Rec* rec, const char* b, const char* e);
+int OGLE_FitStringFwd(OGLE_Rec* rec, const char* b, const char* e, float room);
+int OGLE_FitStringRev(OGLE_Rec* rec, const char* b, const char* e, float room);
+void OGLE_DrawString(OGLE_Rec* rec, const char* b, const char* e, float x, float y);
+void OGLE_DrawSelection(OGLE_Rec* rec, float* r);
+const char* OGLE_WordBreak(OGLE_Rec* rec, const char* b, const char* e);
