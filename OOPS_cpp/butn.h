@@ -35,6 +35,35 @@ int BTN_zap_boxes(int pressed);
 int BTN_tab(int col, int row, int* sel, int value, std::string label);
 void plot_dir(float x, float y, float* dir, int style);
 
+// --- Number fields ---------------------------------------------------------------
+
+// A row of digit columns with an up and a down arrow over each: arrows step the
+// column's place value, typed digits replace the caret's digit, "+" and "-" set
+// the sign. The value is clamped to lo..hi and rounded to `decimals` in every
+// call; 1 when a key or a click changed it.
+int BTN_flt_range(float x, float y, float* value, int digits, int decimals, float lo, float hi,
+                  std::string label);
+// Placed in a grid: the digits end at x 75i + 75, the base line at y 50j + 25.
+int BTN_flt_rangeij(int i, int j, float* value, int digits, int decimals, float lo, float hi,
+                    std::string label);
+// Edits a float copy; the double is written back only when edited.
+int BTN_dob_range(float x, float y, double* value, int digits, int decimals, float lo, float hi,
+                  std::string label);
+// Always leaves a whole number from lo to hi in the int.
+int BTN_int_range(float x, float y, int* value, int digits, float lo, float hi, std::string label);
+// The range is what the columns can show: 0..max, or -max..max when signed.
+int BTN_flt(float x, float y, float* value, int digits, int decimals, int is_signed,
+            std::string label);
+int BTN_fltij(int i, int j, float* value, int digits, int decimals, int is_signed,
+              std::string label);
+int BTN_int(float x, float y, int* value, int digits, int is_signed, std::string label);
+// The number field's look without arrows or input.
+void BTN_display_number(float x, float y, float number, int digits, int decimals,
+                        std::string label);
+// A fixed-length field over text[0..length-1] (no terminating zero) whose
+// columns step through blank, 0 to 9, A to Z and "-".
+void BTN_chars(float x, float y, char* text, int length, std::string label);
+
 // --- Check boxes and choice buttons ---------------------------------------------
 
 int BTN_bool(float x, float y, int* flag, std::string label, int style);
