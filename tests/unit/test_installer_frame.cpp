@@ -34,6 +34,7 @@ using Clock = std::chrono::steady_clock;
 constexpr float kInstallX = 470, kInstallY = 89;
 constexpr float kQuitX = 985, kQuitY = 89;
 constexpr float kPrefsX = 50, kPrefsY = 750;
+constexpr float kDestinationX = 60, kDestinationY = 89;
 
 class InstallerFrame : public DrawLogTest {
 protected:
@@ -274,6 +275,8 @@ struct Scripted {
     };
     std::vector<Step> steps;
     std::set<int> windows;
+    int openings = 0;  // times the folder chooser's window became current
+    int last_wind = 0;
     uint64_t now = 0;
 };
 Scripted* scripted = nullptr;
@@ -282,6 +285,8 @@ uint64_t scripted_clock()
 {
     scripted->now += 500;
     scripted->windows.insert(mnw.wind);
+    if (mnw.wind == wind_open && scripted->last_wind != wind_open) ++scripted->openings;
+    scripted->last_wind = mnw.wind;
     for (Scripted::Step& s : scripted->steps)
         if (!s.done && s.when()) {
             s.done = true;
@@ -397,6 +402,125 @@ TEST_F(InstallerFrame, NestedFrameOfThePreferencesOpensNothing)
         EXPECT_NE(child.out.find("asked=0 phase=0 reopened=0 windows=0,2,\n"), std::string::npos)
             << x << "," << y << ": " << child.out;
     }
+}
+
+// ---------------------------------------------------------------------------
+// DESTINATION and the destination field, with the folder chooser answered by
+// the scripted user.
+
+constexpr float kChooserCancelX = 35, kChooserSelectX = 510, kChooserButtonY = 28;
+
+class Destination : public InstallerFrame {
+protected:
+    // Runs `body` in a child with the chooser answered by `select` (or
+    // cancelled); prints what it saw.
+    std::string with_chooser(bool select, const std::function<void()>& body)
+    {
+        const auto child = run_in_child([&] {
+            brx_test::app_update = installer_frame;
+            Scripted s;
+            scripted = &s;
+            s.steps = {{[] { return mnw.wind == wind_open; },
+                        [&] {
+                            press(select ? kChooserSelectX : kChooserCancelX, kChooserButtonY);
+                            s.steps[0].done = false;  // answer every opening
+                        }}};
+            xtim_set_clock(scripted_clock);
+            body();
+            xtim_set_clock(nullptr);
+            printf("opened=%d dest=%s phase=%d dir_state=%d error=%d next_file=%d\n", s.openings,
+                   dest_dir_path.c_str(), stg.phase, stg.dir_state, stg.install_error,
+                   next.next_file);
+            fflush(stdout);
+        });
+        EXPECT_EQ(child.exit_code, 0) << child.out;
+        return child.out;
+    }
+    void make_folders(const std::string& dest, bool installation)
+    {
+        mkdir(dest.c_str(), 0755);
+        if (installation)
+            for (const char* f : {"Airfoils", "Instructions", "Output", "Resources"})
+                mkdir((dest + f).c_str(), 0755);
+    }
+};
+
+TEST_F(Destination, FieldEdgesOpenTheChooserOutsideAnInstall)
+{
+    struct Case {
+        float x, y;
+        int phase, opened;
+    } cases[] = {
+        {135, 89, 0, 1}, {435, 89, 0, 1}, {285, 79, 2, 1}, {285, 99, 2, 1},  // the four edges
+        {435.5f, 89, 0, 0}, {285, 99.5f, 0, 0},                            // just outside
+        {135, 89, 1, 0}, {285, 99, 1, 0},                                  // not while installing
+        {60, 89, 0, 1},                                                    // the button itself
+        {135, 89 + 0.5f, 0, 1},  // button and field edge in one press: one chooser
+    };
+    for (const Case& c : cases) {
+        const std::string out = with_chooser(false, [&] {
+            stg.server_count = 0;
+            stg.phase = c.phase;
+            stg.dir_state = 3;
+            next.next_file = 7;
+            frame(c.x, c.y);
+        });
+        // Cancelled: nothing else changes (an install with nothing to do ends).
+        const std::string rest = c.phase == 1 ? "" : " phase=" + std::to_string(c.phase) +
+                                                          " dir_state=3 error=0 next_file=7";
+        EXPECT_NE(out.find("opened=" + std::to_string(c.opened) + " dest=" + tmp / "dest/" + rest),
+                  std::string::npos)
+            << c.x << "," << c.y << " phase " << c.phase << ": " << out;
+    }
+}
+
+TEST_F(Destination, AcceptedFolderIsReadAgainInTheSameFrame)
+{
+    // The file directory is still in the temporary folder: an empty one.
+    write_file(tmp / "temp/directory.txt", "I\n900\nINSTALLER\n");
+    make_folders(tmp / "dest/", true);
+    std::string out = with_chooser(true, [&] {
+        stg.server_count = 0;
+        stg.phase = 2;
+        stg.dir_state = 3;
+        stg.install_error = 1;
+        next.next_file = 7;
+        frame(kDestinationX, kDestinationY);
+    });
+    // An installation is kept as it is; phase 0, read again, streams reset.
+    EXPECT_NE(out.find("opened=1 dest=" + tmp / "dest/" + " phase=0 dir_state=3 error=0 next_file=0"),
+              std::string::npos)
+        << out;
+
+    make_folders(tmp / "plain/", false);
+    dest_dir_path = tmp / "plain/";
+    out = with_chooser(true, [&] {
+        stg.server_count = 0;
+        stg.dir_state = 0;
+        frame(kDestinationX, kDestinationY);
+    });
+    // Any other folder gets the product folder inside it; a directory still
+    // being fetched keeps its state.
+    EXPECT_NE(out.find("opened=1 dest=" + tmp / "plain/Brennix/" + " phase=0 dir_state=0"),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(Destination, AskedAtStartUnlessGivenByPath)
+{
+    TempDir home;
+    brx_test::ScopedEnv env{"HOME", home.path().substr(0, home.path().size() - 1).c_str()};
+    mkdir((home / ".brennix").c_str(), 0777);
+    make_folders(tmp / "chosen/", false);
+    write_file(home / ".brennix/Brennix Installer.prf",
+               "I\n9001 version\n_always_ask_dir 1\n_dest_dir_path " + tmp / "chosen/" + "\n");
+    const char* plain[] = {"Brennix Installer"};
+    std::string out = with_chooser(true, [&] { installer_start(1, plain); });
+    EXPECT_NE(out.find("opened=1 dest=" + tmp / "chosen/Brennix/"), std::string::npos) << out;
+
+    const char* with_path[] = {"Brennix Installer", "-path", "/opt/sim"};
+    out = with_chooser(true, [&] { installer_start(3, with_path); });
+    EXPECT_NE(out.find("opened=0 dest=/opt/sim/"), std::string::npos) << out;
 }
 
 }  // namespace
