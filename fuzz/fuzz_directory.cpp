@@ -78,6 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool refused = WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT &&
                          said.find("I am reading the directory text file") != std::string::npos &&
                          said.find("String too long!") == std::string::npos;
-    if (!ended && !refused) __builtin_trap();
+    if (!ended && !refused) {
+        // Say how the child ended, so a finding can be told from a killed child.
+        fprintf(stderr, "child status %#x, output:\n%s\n", static_cast<unsigned>(status),
+                said.c_str());
+        __builtin_trap();
+    }
     return 0;
 }
