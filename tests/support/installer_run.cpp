@@ -57,18 +57,49 @@ void put_number(char* out, int n)
 
 }  // namespace
 
+namespace {
+
+// Maps the caller's user into a user namespace of its own, where it may mount:
+// the way in for a user who is not root. The texts are made before fork.
+struct UserMap {
+    bool wanted = geteuid() != 0;
+    std::string uid = std::to_string(geteuid()) + " " + std::to_string(geteuid()) + " 1\n";
+    std::string gid = std::to_string(getegid()) + " " + std::to_string(getegid()) + " 1\n";
+};
+
+bool write_proc(const char* path, const std::string& text)
+{
+    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    return ok;
+}
+
+// unshare of the mount namespace, and of the user namespace when needed;
+// after fork, system calls only.
+bool enter_new_namespaces(const UserMap& map)
+{
+    if (!map.wanted) return unshare(CLONE_NEWNS) == 0;
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+    write_proc("/proc/self/setgroups", "deny");
+    return write_proc("/proc/self/uid_map", map.uid) && write_proc("/proc/self/gid_map", map.gid);
+}
+
+}  // namespace
+
 std::string private_tmp_unavailable()
 {
-    if (geteuid() != 0) return "mounting a private /tmp needs root";
+    const UserMap map;
     int fds[2];
     if (pipe(fds) != 0) return "pipe failed";
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
         int err = 0;
-        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        if (!enter_new_namespaces(map) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m") != 0)
-            err = errno;
+            err = errno != 0 ? errno : EPERM;
         write_all(fds[1], &err, sizeof err);
         _exit(0);
     }
@@ -78,7 +109,9 @@ std::string private_tmp_unavailable()
     close(fds[0]);
     waitpid(pid, nullptr, 0);
     if (!got) return "the probe for mount namespaces did not answer";
-    if (err != 0) return std::string("no private mount namespace here: ") + strerror(err);
+    if (err != 0)
+        return std::string("no private mount namespace here") + (map.wanted ? " (nor a user namespace)" : "") +
+               ": " + strerror(err);
     return "";
 }
 
@@ -102,6 +135,8 @@ PrivateTmp::PrivateTmp(const std::vector<std::string>& shared, const std::string
         write_file(hosts_file, hosts);
     }
 
+    const UserMap map;
+    user_ns_ = map.wanted;
     int status[2], release[2];
     if (pipe2(status, O_CLOEXEC) != 0) {
         error_ = "pipe failed";
@@ -123,7 +158,7 @@ PrivateTmp::PrivateTmp(const std::vector<std::string>& shared, const std::string
             err = errno;
             step = at;
         };
-        if (unshare(CLONE_NEWNS) != 0) {
+        if (!enter_new_namespaces(map)) {
             fail(1);
         } else if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
             fail(2);
@@ -182,13 +217,23 @@ std::string PrivateTmp::outside(const std::string& path) const
     return "/proc/" + std::to_string(holder_) + "/root" + path;
 }
 
+int PrivateTmp::open_namespace(const char* kind) const
+{
+    const std::string path = "/proc/" + std::to_string(holder_) + "/ns/" + kind;
+    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
 pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                         const std::string& cwd, const std::string& output) const
 {
     if (!ok() || argv.empty()) return -1;
-    const std::string ns_path = "/proc/" + std::to_string(holder_) + "/ns/mnt";
-    const int ns = open(ns_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (ns < 0) return -1;
+    const int user = user_ns_ ? open_namespace("user") : -1;
+    const int ns = open_namespace("mnt");
+    if (ns < 0 || (user_ns_ && user < 0)) {
+        if (ns >= 0) close(ns);
+        if (user >= 0) close(user);
+        return -1;
+    }
     const int out = output.empty() ? open("/dev/null", O_WRONLY | O_CLOEXEC)
                                    : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -199,6 +244,7 @@ pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<
     envs.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
+        if (user >= 0 && setns(user, CLONE_NEWUSER) != 0) _exit(126);
         if (setns(ns, CLONE_NEWNS) != 0) _exit(126);
         if (chdir(cwd.c_str()) != 0) _exit(126);
         if (in >= 0) dup2(in, STDIN_FILENO);
@@ -210,6 +256,7 @@ pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<
         _exit(127);
     }
     close(ns);
+    if (user >= 0) close(user);
     if (out >= 0) close(out);
     if (in >= 0) close(in);
     return pid;
@@ -218,17 +265,23 @@ pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<
 bool PrivateTmp::mount_tmpfs(const std::string& folder, long long bytes) const
 {
     if (!ok()) return false;
-    const std::string ns_path = "/proc/" + std::to_string(holder_) + "/ns/mnt";
-    const int ns = open(ns_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (ns < 0) return false;
+    const int user = user_ns_ ? open_namespace("user") : -1;
+    const int ns = open_namespace("mnt");
+    if (ns < 0 || (user_ns_ && user < 0)) {
+        if (ns >= 0) close(ns);
+        if (user >= 0) close(user);
+        return false;
+    }
     const std::string target = without_slash(folder);
     const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
     const pid_t pid = fork();
     if (pid == 0) {
+        if (user >= 0 && setns(user, CLONE_NEWUSER) != 0) _exit(1);
         if (setns(ns, CLONE_NEWNS) != 0) _exit(1);
         _exit(mount("tmpfs", target.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0 ? 0 : 2);
     }
     close(ns);
+    if (user >= 0) close(user);
     int status = 0;
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

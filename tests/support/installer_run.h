@@ -23,11 +23,12 @@ namespace brx_test {
 // The web host the installer fetches its server list from.
 inline constexpr const char* kMakerHost = "www.corvath.example";
 
-// Why this machine cannot give a program a private /tmp (not root, no mount
-// namespaces); empty when it can.
+// Why this machine cannot give a program a private /tmp (no mount namespace,
+// and for a user other than root no user namespace either); empty when it can.
 std::string private_tmp_unavailable();
 
-// A mount namespace held open by a small child process. Its /tmp is an empty
+// A mount namespace held open by a small child process (inside a user
+// namespace of its own when the caller is not root). Its /tmp is an empty
 // tmpfs; the folders given stay visible at their own paths (bind mounts of
 // the originals), and so does the X server's socket folder /tmp/.X11-unix.
 // Programs started through it see only that /tmp.
@@ -55,7 +56,10 @@ public:
                 const std::string& cwd, const std::string& output) const;
 
 private:
+    int open_namespace(const char* kind) const;
+
     pid_t holder_ = -1;
+    bool user_ns_ = false;
     int release_fd_ = -1;  // closing it lets the holder end
     std::string error_;
 };
