@@ -288,7 +288,7 @@ bool PrivateTmp::mount_tmpfs(const std::string& folder, long long bytes) const
 
 InstallerProcess::InstallerProcess(const PrivateTmp& ns, const std::string& binary, const std::string& folder,
                                    const std::string& home, const std::string& display,
-                                   const std::vector<std::string>& args)
+                                   const std::vector<std::string>& args, const std::vector<std::string>& env)
     : folder_(folder), home_(home)
 {
     mkdir(folder.c_str(), 0755);
@@ -298,10 +298,10 @@ InstallerProcess::InstallerProcess(const PrivateTmp& ns, const std::string& bina
     chmod(program.c_str(), 0755);
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
-    pid_ = ns.spawn(argv,
-                    {"DISPLAY=" + display, "HOME=" + without_slash(home), "PATH=/usr/bin:/bin",
-                     "LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"},
-                    folder, folder + "output.txt");
+    std::vector<std::string> vars{"DISPLAY=" + display, "HOME=" + without_slash(home), "PATH=/usr/bin:/bin",
+                                  "LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"};
+    vars.insert(vars.end(), env.begin(), env.end());
+    pid_ = ns.spawn(argv, vars, folder, folder + "output.txt");
 }
 
 InstallerProcess::~InstallerProcess() { kill_now(); }

@@ -65,12 +65,13 @@ private:
 };
 
 // The built program, copied into `folder` (its program folder: Log.txt lands
-// there) and started inside `ns` on `display` with HOME set to `home`.
+// there) and started inside `ns` on `display` with HOME set to `home`, Mesa's
+// software renderer and the variables of `env` besides.
 class InstallerProcess {
 public:
     InstallerProcess(const PrivateTmp& ns, const std::string& binary, const std::string& folder,
                      const std::string& home, const std::string& display,
-                     const std::vector<std::string>& args);
+                     const std::vector<std::string>& args, const std::vector<std::string>& env = {});
     ~InstallerProcess();
     InstallerProcess(const InstallerProcess&) = delete;
     InstallerProcess& operator=(const InstallerProcess&) = delete;
