@@ -104,6 +104,8 @@ public:
     MakerServers(const std::string& work, const Release& release, const std::string& flaky_host = "",
                  const std::string& nginx_http_conf = "");
     unsigned short proxy_port() const { return proxy_->port(); }
+    // nginx itself, which also takes requests meant for a proxy.
+    unsigned short nginx_port() const { return nginx_->port(); }
     // The folder served for every host ("serverlist.txt" at its top).
     const std::string& site() const { return site_; }
     // The folder that holds `release`'s directory and archives for a server.
