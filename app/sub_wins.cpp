@@ -1,9 +1,11 @@
 #include <algorithm>
 
 #include "GenC/hl_mnw.h"
+#include "GenH/hl_math.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/oglp.h"
+#include "app/installer.h"
 #include "app/utils.h"
 
 namespace {
@@ -80,4 +82,16 @@ void dir_progress_bar(float lo, float val, float hi, int mode, std::string top_l
     OGL_string(49, x0 + 32, y0 + 80, stage, 452, 100, 0);
     OGL_string(49, x0 + 32, y0 + 60, bottom_line, 452, 100, 0);
     OGL_sbuff();
+}
+
+void set_size_str(float kilobytes, std::string* out)
+{
+    const float megs = kilobytes * 0.001f;
+    if (megs < 1000) {
+        flt_to_str(megs, out, 2, 1, 0);
+        *out += " Meg";
+    } else {
+        flt_to_str(kilobytes * 0.000001f, out, 2, 1, 0);
+        *out += " Gig";
+    }
 }
