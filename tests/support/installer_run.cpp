@@ -212,6 +212,14 @@ PrivateTmp::~PrivateTmp()
     if (holder_ > 0) waitpid(holder_, nullptr, 0);
 }
 
+std::vector<std::string> PrivateTmp::tmp_files() const
+{
+    std::vector<std::string> out;
+    for (const std::string& e : list_tree(outside("/tmp/")))
+        if (e.find('/') == std::string::npos) out.push_back(e);
+    return out;
+}
+
 std::string PrivateTmp::outside(const std::string& path) const
 {
     return "/proc/" + std::to_string(holder_) + "/root" + path;
@@ -291,8 +299,9 @@ InstallerProcess::InstallerProcess(const PrivateTmp& ns, const std::string& bina
                                    const std::vector<std::string>& args, const std::vector<std::string>& env)
     : folder_(folder), home_(home)
 {
-    mkdir(folder.c_str(), 0755);
-    mkdir(home.c_str(), 0755);
+    for (const std::string& f : {folder, home})
+        for (size_t slash = f.find('/', 1); slash != std::string::npos; slash = f.find('/', slash + 1))
+            mkdir(f.substr(0, slash).c_str(), 0755);
     const std::string program = folder + "Brennix Installer";
     write_file(program, read_file(binary));
     chmod(program.c_str(), 0755);

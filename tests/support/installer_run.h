@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "GenH/hl_types.h"
 #include "support/flaky_front.h"
 #include "support/http_servers.h"
 #include "support/release_builder.h"
@@ -21,7 +22,7 @@
 namespace brx_test {
 
 // The web host the installer fetches its server list from.
-inline constexpr const char* kMakerHost = "www.corvath.example";
+inline constexpr const char* kMakerHost = kMakerWebHost;
 
 // Why this machine cannot give a program a private /tmp (no mount namespace,
 // and for a user other than root no user namespace either); empty when it can.
@@ -46,6 +47,9 @@ public:
 
     // A path inside the namespace, as seen from outside it.
     std::string outside(const std::string& path) const;
+
+    // The files at the top of the private /tmp (the shared folders left out).
+    std::vector<std::string> tmp_files() const;
 
     // Mounts a tmpfs of at most `bytes` on the existing folder `folder`.
     bool mount_tmpfs(const std::string& folder, long long bytes) const;
