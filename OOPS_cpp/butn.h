@@ -35,6 +35,35 @@ int BTN_zap_boxes(int pressed);
 int BTN_tab(int col, int row, int* sel, int value, std::string label);
 void plot_dir(float x, float y, float* dir, int style);
 
+// --- Number fields ---------------------------------------------------------------
+
+// A row of digit columns with an up and a down arrow over each: arrows step the
+// column's place value, typed digits replace the caret's digit, "+" and "-" set
+// the sign. The value is clamped to lo..hi and rounded to `decimals` in every
+// call; 1 when a key or a click changed it.
+int BTN_flt_range(float x, float y, float* value, int digits, int decimals, float lo, float hi,
+                  std::string label);
+// Placed in a grid: the digits end at x 75i + 75, the base line at y 50j + 25.
+int BTN_flt_rangeij(int i, int j, float* value, int digits, int decimals, float lo, float hi,
+                    std::string label);
+// Edits a float copy; the double is written back only when edited.
+int BTN_dob_range(float x, float y, double* value, int digits, int decimals, float lo, float hi,
+                  std::string label);
+// Always leaves a whole number from lo to hi in the int.
+int BTN_int_range(float x, float y, int* value, int digits, float lo, float hi, std::string label);
+// The range is what the columns can show: 0..max, or -max..max when signed.
+int BTN_flt(float x, float y, float* value, int digits, int decimals, int is_signed,
+            std::string label);
+int BTN_fltij(int i, int j, float* value, int digits, int decimals, int is_signed,
+              std::string label);
+int BTN_int(float x, float y, int* value, int digits, int is_signed, std::string label);
+// The number field's look without arrows or input.
+void BTN_display_number(float x, float y, float number, int digits, int decimals,
+                        std::string label);
+// A fixed-length field over text[0..length-1] (no terminating zero) whose
+// columns step through blank, 0 to 9, A to Z and "-".
+void BTN_chars(float x, float y, char* text, int length, std::string label);
+
 // --- Check boxes and choice buttons ---------------------------------------------
 
 int BTN_bool(float x, float y, int* flag, std::string label, int style);
@@ -79,3 +108,45 @@ void BTN_unfocus_any();
 void BTN_focus_any();
 void BTN_window_has_focus();
 int BTN_no_focus_yet();
+
+// --- Text field -------------------------------------------------------------------
+
+// A one-line field over *text at (x, y), `width` pixels wide; the label is
+// "left|right". Returns 1 in a call that changed the text, which an edit
+// leaves no longer than max characters. With grab set the field takes the
+// focus when nothing holds it.
+int BTN_enterstring(float x, float y, std::string* text, int max, std::string label, float width,
+                    int grab);
+// The same over a caller's NUL-terminated buffer, which must hold the longer
+// of max and its text's length, plus one byte; texts of strDIM characters or
+// more are refused.
+int BTN_enterstring(float x, float y, char* text, int max_len, std::string label, float width,
+                    int grab_focus);
+
+// Item callbacks for the list widgets: element i of a vector of names or kinds.
+std::string BTN_name_from_vector(int i, void* items);
+int BTN_type_from_vector(int i, void* items);
+
+// The text-edit engine's callbacks for the focused text field, and the state
+// they work on.
+struct OGLE_Rec;
+struct OGLE_Callbacks;
+extern const OGLE_Callbacks OGLE_cbs;
+extern std::string* OGLE_input;
+extern int OGLE_x, OGLE_y, OGLE_entry_dx;
+extern float OGLE_dx, OGLE_dy;
+extern int OGLE_edit;
+
+void OGLE_GetVisibleBounds(OGLE_Rec* rec, float* r);
+void OGLE_GetLogicalBounds(OGLE_Rec* rec, float* r);
+void OGLE_SetLogicalHeight(OGLE_Rec* rec, float height);
+void OGLE_ScrollTo(OGLE_Rec* rec, float* p);
+void OGLE_GetText(OGLE_Rec* rec, const char** begin, const char** end);
+void OGLE_ReplaceTextFunc(OGLE_Rec* rec, int start, int end, const char* t0, const char* t1);
+float OGLE_GetLineHeight(OGLE_Rec* rec);
+float OGLE_MeasureString(OGLE_Rec* rec, const char* b, const char* e);
+int OGLE_FitStringFwd(OGLE_Rec* rec, const char* b, const char* e, float room);
+int OGLE_FitStringRev(OGLE_Rec* rec, const char* b, const char* e, float room);
+void OGLE_DrawString(OGLE_Rec* rec, const char* b, const char* e, float x, float y);
+void OGLE_DrawSelection(OGLE_Rec* rec, float* r);
+const char* OGLE_WordBreak(OGLE_Rec* rec, const char* b, const char* e);

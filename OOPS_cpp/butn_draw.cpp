@@ -105,6 +105,15 @@ void btn_fillrect(int col, float alpha, float x, float y, float w, float h)
     OGL_fillrect(col, alpha, x, y, w, h);
 }
 
+void btn_framerect(int col, float alpha, float x, float y, float w, float h)
+{
+    if (btn_draw_log) {
+        log_op(btn_draw_op::framerect, 0, col, alpha, {x, y, w, h});
+        return;
+    }
+    OGL_framerect(col, alpha, x, y, w, h);
+}
+
 void btn_line(int col, float alpha, float x1, float y1, float x2, float y2)
 {
     if (btn_draw_log) {
@@ -126,6 +135,24 @@ void btn_number(int col, float x, float y, float value, int digits, int decimals
         return;
     }
     OGL_number(col, x, y, value, digits, decimals, font);
+}
+
+void btn_scissors(float x, float y, float w, float h)
+{
+    if (btn_draw_log) {
+        log_op(btn_draw_op::scissors, 0, 0, 1, {x, y, w, h});
+        return;
+    }
+    OGL_scissors(x, y, w, h);
+}
+
+void btn_scissors_end()
+{
+    if (btn_draw_log) {
+        log_op(btn_draw_op::scissors_end, 0, 0, 1, {});
+        return;
+    }
+    OGL_scissors_end();
 }
 
 void btn_present()

@@ -9,7 +9,8 @@
 // One drawing request, in the current window's coordinates (before the window
 // origin is added).
 struct btn_draw_op {
-    enum kind_t { piece, quad, text, fillrect, line, number, present };
+    enum kind_t { piece, quad, text, fillrect, line, number, present, scissors, scissors_end,
+                  framerect };
     kind_t kind = piece;
     int tex = 0;     // piece, quad: the texture ref
     int col = 0;     // colour index
@@ -20,8 +21,8 @@ struct btn_draw_op {
     std::string str;  // text
     // piece: left, bottom, right, top, s0, t0, s1, t1
     // quad: x, y, s, t of the four corners in drawing order
-    // text: x, y; fillrect: x, y, w, h; line: x1, y1, x2, y2
-    // number: x, y, value, digits, decimals
+    // text: x, y; fillrect, framerect: x, y, w, h; line: x1, y1, x2, y2
+    // number: x, y, value, digits, decimals; scissors: x, y, w, h
     std::vector<float> v;
 };
 
@@ -48,7 +49,12 @@ void btn_text(int col, float x, float y, const std::string& text, float wrap, in
               int justify);
 void btn_fillrect(int col, float alpha, float x, float y, float w, float h);
 void btn_line(int col, float alpha, float x1, float y1, float x2, float y2);
+// The outline of a rectangle.
+void btn_framerect(int col, float alpha, float x, float y, float w, float h);
 void btn_number(int col, float x, float y, float value, int digits, int decimals, int font);
+// Limits drawing to the rectangle at (x, y), w by h, until btn_scissors_end.
+void btn_scissors(float x, float y, float w, float h);
+void btn_scissors_end();
 // Presents what has been drawn of the frame so far.
 void btn_present();
 

@@ -93,6 +93,10 @@ public:
     int key_bound_to(int vkey, int flags) const;
     std::string get_key_for_cmnd(int cmnd) const;
     void keys_io(int io);
+    // One frame of the key-binding window's body: the bindings as a list of
+    // buttons, the selected one's key taken from the next key pressed and its
+    // command chosen from the groups and commands of the registry.
+    void keys_wind();
 
     int last_vkey = 0;
     int last_flags = 0;

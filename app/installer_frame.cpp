@@ -25,7 +25,13 @@ int modal_depth = 0;
 
 struct modal_scope {
     modal_scope() { ++modal_depth; }
-    ~modal_scope() { --modal_depth; }
+    // A press seen by the nested frame belongs to it, not to the rest of
+    // the frame that opened the window.
+    ~modal_scope()
+    {
+        --modal_depth;
+        mnw.clicked = 0;
+    }
     modal_scope(const modal_scope&) = delete;
     modal_scope& operator=(const modal_scope&) = delete;
 };

@@ -1,6 +1,7 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/butn_draw.h"
+#include "OOPS_cpp/butn_lists.h"
 #include "OOPS_cpp/http.h"
 #include "OOPS_cpp/oglp.h"
 #include "app/installer.h"
@@ -71,12 +72,24 @@ void handle_prefs()
 
         int manual_streams = stg.stream_count != 0 ? 1 : 0;
 
+        --stg.target_os;
+        BTN_textlist(200, 310, &stg.target_os, "Macintosh-Windows-Linux",
+                     "Operating System to download Brennix for:|(Install and copy the entire "
+                     "Brennix folder to another computer if you like)");
+        ++stg.target_os;
+
         BTN_bool(30, 265, &stg.use_max_cpu, labels[0], 0);
         BTN_bool(30, 230, &stg.rename_folder, labels[1], 0);
         BTN_bool(30, 190, &stg.always_ask_dir, labels[2], 0);
         BTN_bool(30, 150, &manual_streams, labels[3], 0);
         BTN_bool(30, 110, &stg.log_actions, labels[4], 0);
-        if (!manual_streams) stg.stream_count = 0;
+        if (!manual_streams)
+            stg.stream_count = 0;
+        else
+            BTN_int_range(400, 150, &stg.stream_count, 1, 1, 4, "");
+
+        BTN_enterstring(85, 40, &http.proxy_host, 65, "-proxy host", 455, 1);
+        BTN_enterstring(85, 20, &http.proxy_port, 65, "-proxy port", 455, 1);
 
         if (!http.proxy_port.empty()) http.proxy_port_int = proxy_port_number(http.proxy_port);
         MACIBM_event_proc();
