@@ -122,6 +122,7 @@ ProgramRun program_install(const std::string& work, const MakerServers& servers,
     remove_tree(parent);
     mkdir(parent.c_str(), 0755);
     const std::string frame_log = work + "frames.bin";
+    sync();
     PrivateTmp ns({work});
     if (!ns.ok()) {
         fprintf(stderr, "no private /tmp: %s\n", ns.error().c_str());
@@ -177,6 +178,7 @@ Profile run_profile(const std::string& work, bool random, int rounds, const Xvfb
     const Clock::time_point built = Clock::now();
     MakerServers servers(work, release);
     printf("  release built and served in %.1f s\n", seconds_since(built));
+    fflush(stdout);
     std::map<std::string, std::string> want;
     for (const auto& [path, file] : release.versions[0]) want[path] = md5_of(file.bytes);
     const std::string served = "/brennix/" + release.version_name + "/";
@@ -199,8 +201,10 @@ Profile run_profile(const std::string& work, bool random, int rounds, const Xvfb
     }
 
     for (int r = 0; r < rounds; ++r) {
-        // The engine harness, in this process.
+        // The engine harness, in this process. Every contender starts with
+        // the writes of the one before (and of the build) flushed.
         remove_tree(work + "harness-dest/");
+        sync();
         mkdir((work + "harness-tmp").c_str(), 0755);
         reset_engine(work + "harness-tmp/", work + "harness-dest/");
         http.proxy_host = "127.0.0.1";
@@ -214,7 +218,8 @@ Profile run_profile(const std::string& work, bool random, int rounds, const Xvfb
         if (fetch_and_read_directory() != 3) return {};
         Clock::time_point t0 = Clock::now();
         if (press_install() != 1 || run_install(1200) != 1 || stg.install_error) return {};
-        best.harness = std::min(best.harness, seconds_since(t0));
+        const double harness = seconds_since(t0);
+        best.harness = std::min(best.harness, harness);
         remove_tree(work + "harness-dest/");
 
         const ProgramRun normal = program_install(work, servers, xvfb, false, r == 0 ? &want : nullptr);
@@ -233,6 +238,7 @@ Profile run_profile(const std::string& work, bool random, int rounds, const Xvfb
 
         remove_tree(work + "curl-dest/");
         sh("mkdir -p " + quoted(work + "curl-zips"));
+        sync();
         t0 = Clock::now();
         std::string pipeline = "mkdir -p";
         for (int set = 0; set < 40; ++set)
@@ -243,10 +249,12 @@ Profile run_profile(const std::string& work, bool random, int rounds, const Xvfb
                         quoted(work + "curl" + std::to_string(s) + ".cfg") + " && sh " +
                         quoted(work + "unzip" + std::to_string(s) + ".sh") + ") & ";
         if (sh(pipeline + "wait") != 0) return {};
-        best.curl = std::min(best.curl, seconds_since(t0));
+        const double curl = seconds_since(t0);
+        best.curl = std::min(best.curl, curl);
         remove_tree(work + "curl-dest/");
         printf("  round %d: harness %.2f s, program %.2f s, full speed %.2f s, curl and unzip %.2f s\n", r,
-               best.harness, normal.seconds, full.seconds, best.curl);
+               harness, normal.seconds, full.seconds, curl);
+        fflush(stdout);
     }
     return best;
 }
