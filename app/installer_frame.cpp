@@ -101,8 +101,11 @@ void directory_fetch_step()
     if (stg.dir_state != 0 || stg.server_count <= 0) return;
     const int s = stg.server_index;
     if (s < 0 || s >= stg.server_count || s >= 10) return;
-    const int r = http.net_check(1, server_name[s], server_path[s] + "directory.txt.zip",
-                                 frame_state.net_dir_path_zip);
+    // A server named in a form no request can take fails like one that does
+    // not answer.
+    const int r = server_is_usable(s) ? http.net_check(1, server_name[s], server_path[s] + "directory.txt.zip",
+                                                       frame_state.net_dir_path_zip)
+                                      : 2;
     if (r == 2) {
         stg.server_index = int_rand(0, stg.server_count - 1);
     } else if (r == 1) {

@@ -1,7 +1,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <time.h>
+
 #include <cstring>
+#include <vector>
 
 #include "Files/io_utils.h"
 #include "GenC/PlatformUtils.h"
@@ -109,39 +112,73 @@ void installer_start(int argc, const char* const* argv)
         pick_dest_path();
 }
 
+namespace {
+
+const char* const kSimFolders[4] = {"Airfoils", "Instructions", "Output", "Resources"};
+
+// The names of a folder that hold one of the four words, with the folder's
+// identity and time when they were read. The main screen asks every frame;
+// a folder unchanged since then holds the same names, so only those few are
+// looked at again.
+struct sim_candidates {
+    std::string dir;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    timespec mtime{};
+    std::vector<std::string> names;
+    bool valid = false;
+};
+sim_candidates candidates;
+
+bool holds_a_word(const char* name)
+{
+    for (const char* w : kSimFolders)
+        if (strstr(name, w)) return true;
+    return false;
+}
+
+}  // namespace
+
 int path_is_to_a_sim()
 {
-    static const char* const words[4] = {"Airfoils", "Instructions", "Output", "Resources"};
     if (dest_dir_path.empty() || dest_dir_path.back() != '/') return 0;
     const std::string dir = app_path + dest_dir_path;
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return 0;
+    struct stat ds;
+    if (stat(dir.c_str(), &ds) != 0 || !S_ISDIR(ds.st_mode)) return 0;
 
-    // Only entries whose names hold one of the words can count, so only
-    // those are examined; the rest of a large folder costs one read each.
+    // A change within the last two seconds may share its time stamp with a
+    // later one, so such a folder is always read again.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const bool settled = now.tv_sec - ds.st_mtim.tv_sec > 2;
+    sim_candidates& c = candidates;
+    if (!(c.valid && settled && c.dir == dir && c.dev == ds.st_dev && c.ino == ds.st_ino &&
+          c.mtime.tv_sec == ds.st_mtim.tv_sec && c.mtime.tv_nsec == ds.st_mtim.tv_nsec)) {
+        DIR* d = opendir(dir.c_str());
+        if (d == nullptr) return 0;
+        c = sim_candidates{};
+        while (const dirent* e = readdir(d))
+            if (e->d_name[0] != '\0' && e->d_name[0] != '.' && holds_a_word(e->d_name))
+                c.names.push_back(e->d_name);
+        closedir(d);
+        c.dir = dir;
+        c.dev = ds.st_dev;
+        c.ino = ds.st_ino;
+        c.mtime = ds.st_mtim;
+        c.valid = settled;
+    }
+
+    // Each entry's kind is read anew: a link may point elsewhere by now.
     bool found[4] = {};
-    int count = 0;
-    while (count < 4) {
-        const dirent* e = readdir(d);
-        if (e == nullptr) break;
-        const char* name = e->d_name;
-        if (name[0] == '\0' || name[0] == '.') continue;
-        bool candidate = false;
-        for (int w = 0; w < 4; ++w)
-            if (!found[w] && strstr(name, words[w])) candidate = true;
-        if (!candidate) continue;
+    for (const std::string& name : c.names) {
         struct stat st;
         if (stat((dir + name).c_str(), &st) != 0) continue;  // links followed
         int kind = S_ISDIR(st.st_mode) ? 1 : 0;
         if (!opensave_takeit(dest_dir_path, name, 0, kind) || kind != 1) continue;
         for (int w = 0; w < 4; ++w)
-            if (!found[w] && strstr(name, words[w])) {
-                found[w] = true;
-                ++count;
-            }
+            if (name.find(kSimFolders[w]) != std::string::npos) found[w] = true;
     }
-    closedir(d);
-    return count == 4 ? 1 : 0;
+    return found[0] && found[1] && found[2] && found[3] ? 1 : 0;
 }
 
 void function_key(int) {}

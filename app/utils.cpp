@@ -172,6 +172,14 @@ int folder_name_is_safe(const std::string& name)
            name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
+int server_is_usable(int i)
+{
+    if (i < 0 || i >= 10) return 0;
+    const std::string& host = server_name[i];
+    return !host.empty() && host.back() != '/' && !server_path[i].empty() &&
+           server_path[i][0] == '/';
+}
+
 void pick_server_biased()
 {
     const double u = rand() * (1.0 / 2147483648.0);
@@ -664,9 +672,13 @@ int grab_files()
         } else if (v.to_fetch) {
             stg.file_action = 1;
             // With no server to draw from the stream waits.
+            // A server that the list names in a form no request can take
+            // counts as a failed transfer.
             const int r = stg.server_count > 0 && stg.server_index >= 0 &&
                                   stg.server_index < std::min(stg.server_count, 10)
-                              ? http.net_check(s + 2, server_name[server], request, archive)
+                              ? (server_is_usable(server)
+                                     ? http.net_check(s + 2, server_name[server], request, archive)
+                                     : 2)
                               : 0;
             if (r == 0) {
                 double fraction = 0;

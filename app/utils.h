@@ -80,6 +80,10 @@ int listed_path_is_safe(const std::string& listed);
 // 1 when `name` may become the destination folder's name.
 int folder_name_is_safe(const std::string& name);
 
+// 1 when server i of the list can be asked: a host name without a final "/"
+// and a path that begins with "/". The list comes from the network.
+int server_is_usable(int i);
+
 // Draws server_index with a bias towards the head of the list.
 void pick_server_biased();
 

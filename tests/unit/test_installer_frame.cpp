@@ -262,6 +262,36 @@ TEST_F(InstallerFrame, DirectoryArchiveThatIsNoArchive)
     EXPECT_FALSE(exists(tmp / "temp/directory.txt.zip"));
 }
 
+TEST_F(InstallerFrame, ServersNamedInAFormNoRequestTakesFailInsteadOfEnding)
+{
+    // Entries of a list from the network: no leading "/" on the path (a list
+    // cut off after its host gives that), a host ending in "/", no host.
+    ScriptServer never({read_request(), hold_open()});
+    one_file_to_fetch(never.port());
+    stg.server_count = 3;
+    server_name[0] = "mirror.example";
+    server_path[0] = "v/";
+    server_name[1] = "mirror.example/";
+    server_path[1] = "/p/v/";
+    server_name[2] = "";
+    server_path[2] = "/p/v/";
+    const auto child = run_in_child([&] {
+        stg.dir_state = 0;
+        for (int i = 0; i < 50; ++i) frame();
+        // The install engine's transfers fail over the same way.
+        stg.dir_state = 3;
+        eula_agreed = 1;
+        frame(kInstallX, kInstallY);
+        for (int i = 0; i < 5; ++i) frame();
+        printf("alive phase=%d net_failed=%d connections=%d\n", stg.phase, stg.net_failed,
+               never.connections());
+        fflush(stdout);
+    });
+    EXPECT_EQ(child.exit_code, 0);
+    EXPECT_NE(child.out.find("alive phase=1 net_failed=1 connections=0"), std::string::npos)
+        << child.out;
+}
+
 // ---------------------------------------------------------------------------
 // The frame that runs nested as a modal window of the frame closes.
 

@@ -2,6 +2,7 @@
 // start values, the preference keys it reads and writes, "-path", and the
 // test for an earlier installation on real folders.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -246,6 +247,31 @@ TEST_F(EarlierInstallation, FourFoldersMakeAnInstallation)
     dest_dir_path = dir / "does not exist/";
     EXPECT_EQ(path_is_to_a_sim(), 0);
     dest_dir_path = "";
+    EXPECT_EQ(path_is_to_a_sim(), 0);
+}
+
+TEST_F(EarlierInstallation, SettledFolderIsStillLookedAtAnew)
+{
+    mkdir((dir / "target").c_str(), 0755);
+    ASSERT_EQ(test_with({"Airfoils/", "Instructions/", "Output/", "Resources -> " + dir / "target"},
+                        "d/"),
+              1);
+    const std::string d = dir / "d/";
+    // Settled long ago: the names are taken as read, their kinds are not.
+    const timespec old_times[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, d.c_str(), old_times, 0), 0);
+    EXPECT_EQ(path_is_to_a_sim(), 1);
+    rmdir((dir / "target").c_str());
+    EXPECT_EQ(path_is_to_a_sim(), 0);
+    mkdir((dir / "target").c_str(), 0755);
+    EXPECT_EQ(path_is_to_a_sim(), 1);
+    // A folder gone and one added change the folder's time.
+    rmdir((d + "Output").c_str());
+    EXPECT_EQ(path_is_to_a_sim(), 0);
+    mkdir((d + "Old Output").c_str(), 0755);
+    EXPECT_EQ(path_is_to_a_sim(), 1);
+    // Another destination of the same names is another folder.
+    dest_dir_path = dir / "target/";
     EXPECT_EQ(path_is_to_a_sim(), 0);
 }
 
