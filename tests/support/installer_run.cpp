@@ -309,6 +309,9 @@ InstallerProcess::InstallerProcess(const PrivateTmp& ns, const std::string& bina
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> vars{"DISPLAY=" + display, "HOME=" + without_slash(home), "PATH=/usr/bin:/bin",
                                   "LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"};
+    // A sanitizer build of the program reports as the tests are told to.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char* value = getenv(name)) vars.push_back(std::string(name) + "=" + value);
     vars.insert(vars.end(), env.begin(), env.end());
     pid_ = ns.spawn(argv, vars, folder, folder + "output.txt");
 }
@@ -356,12 +359,10 @@ MakerServers::MakerServers(const std::string& work, const Release& release, cons
     mkdir((work + "nginx").c_str(), 0755);
     mkdir((work + "proxy").c_str(), 0755);
     nginx_ = std::make_unique<NginxServer>(work + "nginx/", sites, nginx_http_conf);
-    unsigned short upstream = nginx_->port();
-    if (!flaky_host.empty()) {
-        front_ = std::make_unique<FlakyFront>(nginx_->port(), flaky_host);
-        upstream = front_->port();
-    }
-    proxy_ = std::make_unique<TinyProxy>(work + "proxy/", upstream);
+    proxy_ = std::make_unique<TinyProxy>(work + "proxy/", nginx_->port());
+    // The forwarder stands in front of the proxy, so that its resets reach
+    // the program (tinyproxy would hold the program's connection open).
+    if (!flaky_host.empty()) front_ = std::make_unique<FlakyFront>(proxy_->port(), flaky_host);
 }
 
 std::string MakerServers::served(const Release& release, const ReleaseServer& server) const
@@ -451,6 +452,11 @@ bool xdotool(const std::string& display, const std::string& args)
 bool click_canvas(const std::string& display, int x, int y)
 {
     return xdotool(display, "mousemove --sync " + std::to_string(x) + " " + std::to_string(768 - y) + " click 1");
+}
+
+bool move_mouse(const std::string& display, int x, int y)
+{
+    return xdotool(display, "mousemove --sync " + std::to_string(x) + " " + std::to_string(768 - y));
 }
 
 bool press_keys(const std::string& display, const std::string& keys) { return xdotool(display, "key " + keys); }

@@ -101,13 +101,13 @@ private:
 // The maker's servers for a release: the server list on the web host, the
 // release on every mirror, nginx answering for all of them, tinyproxy in
 // front (the only way in: host names are never resolved). With `flaky_host`,
-// a forwarder between tinyproxy and nginx spoils every second request for
-// that host. `nginx_http_conf` adds directives to nginx's http block.
+// a forwarder in front of tinyproxy spoils every second request for that host. `nginx_http_conf` adds directives to nginx's http block.
 class MakerServers {
 public:
     MakerServers(const std::string& work, const Release& release, const std::string& flaky_host = "",
                  const std::string& nginx_http_conf = "");
-    unsigned short proxy_port() const { return proxy_->port(); }
+    // Where the program's requests go: tinyproxy, or the forwarder in front of it.
+    unsigned short proxy_port() const { return front_ ? front_->port() : proxy_->port(); }
     // nginx itself, which also takes requests meant for a proxy.
     unsigned short nginx_port() const { return nginx_->port(); }
     // The folder served for every host ("serverlist.txt" at its top).
@@ -150,6 +150,7 @@ private:
 
 // A user's hand on the display: canvas coordinates, y upwards.
 bool click_canvas(const std::string& display, int x, int y);
+bool move_mouse(const std::string& display, int x, int y);
 bool press_keys(const std::string& display, const std::string& keys);  // "Return", "Tab"
 bool type_text(const std::string& display, const std::string& text);
 
