@@ -23,6 +23,7 @@
 #include "OOPS_cpp/http.h"
 #include "app/utils.h"
 #include "bench/common.h"
+#include "release_1gib.h"
 #include "support/engine_harness.h"
 #include "support/http_servers.h"
 #include "support/release_builder.h"
@@ -33,8 +34,10 @@ namespace {
 using namespace brx_test;
 using Clock = std::chrono::steady_clock;
 
-constexpr int64_t kKiB = 1024, kMiB = 1024 * kKiB, kGiB = 1024 * kMiB;
-constexpr int kFiles = 2000;
+using bench::kGiB;
+using bench::kKiB;
+using bench::kMiB;
+constexpr int kFiles = bench::kReleaseFiles;
 
 double seconds_since(Clock::time_point t0)
 {
@@ -42,47 +45,6 @@ double seconds_since(Clock::time_point t0)
 }
 
 bool g_random_bytes = false;
-
-// Bytes that deflate to about three quarters (or not at all), quickly made.
-std::string content(int64_t n, uint64_t seed)
-{
-    std::string s(static_cast<size_t>(n), '\0');
-    uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
-    for (size_t i = 0; i < s.size(); i += 8) {
-        x ^= x << 13;
-        x ^= x >> 7;
-        x ^= x << 17;
-        for (size_t k = 0; k < 8 && i + k < s.size(); ++k)
-            s[i + k] = static_cast<char>(g_random_bytes ? (x >> (8 * k)) : 0x40 | ((x >> (8 * k)) & 0x3f));
-    }
-    return s;
-}
-
-// Eight files of 50 MiB, one of 1 KiB, the rest spread evenly on a log scale
-// from 1 KiB to 2.5 MiB, the last one trimmed so that the sum is 1 GiB.
-std::vector<int64_t> file_sizes()
-{
-    std::vector<int64_t> sizes(8, 50 * kMiB);
-    sizes.push_back(kKiB);
-    std::mt19937_64 rng(7);
-    std::uniform_real_distribution<double> u(0, 1);
-    int64_t sum = 8 * 50 * kMiB + kKiB;
-    while (static_cast<int>(sizes.size()) < kFiles - 1) {
-        const int64_t s = static_cast<int64_t>(kKiB * std::pow(2560.0, u(rng)));
-        sizes.push_back(s);
-        sum += s;
-    }
-    // Scale the spread part so that the whole comes to 1 GiB.
-    const int64_t fixed = 8 * 50 * kMiB + kKiB;
-    const double scale = double(kGiB - fixed - kMiB) / double(sum - fixed);
-    sum = fixed;
-    for (size_t i = 9; i < sizes.size(); ++i) {
-        sizes[i] = std::max<int64_t>(kKiB, static_cast<int64_t>(double(sizes[i]) * scale));
-        sum += sizes[i];
-    }
-    sizes.push_back(std::clamp<int64_t>(kGiB - sum, kKiB, 50 * kMiB));
-    return sizes;
-}
 
 void sh_free_mkdir(const std::string& folder)
 {
@@ -120,14 +82,10 @@ int main(int argc, char** argv)
     Release release;
     release.servers = {{"mirror.example", "/brennix/", "Mirror"}};
     release.versions.resize(1);
-    const std::vector<int64_t> sizes = file_sizes();
+    const std::vector<int64_t> sizes = bench::release_file_sizes();
     int64_t total = 0;
-    for (int i = 0; i < kFiles; ++i) {
-        const std::string path =
-            "Resources/set" + std::to_string(i % 40) + "/file" + std::to_string(i) + ".dat";
-        release.versions[0][path] = {content(sizes[i], uint64_t(i)), 0};
-        total += sizes[i];
-    }
+    for (int64_t s : sizes) total += s;
+    release.versions[0] = bench::release_tree(g_random_bytes);
     printf("release: %d files, %.1f MiB, %.1f KiB to %.1f MiB\n", kFiles, double(total) / kMiB,
            double(*std::min_element(sizes.begin(), sizes.end())) / kKiB,
            double(*std::max_element(sizes.begin(), sizes.end())) / kMiB);

@@ -94,7 +94,7 @@ void ServerProcess::stop()
 }
 
 NginxServer::NginxServer(const std::string& work_dir,
-                         const std::map<std::string, std::string>& sites)
+                         const std::map<std::string, std::string>& sites, const std::string& http_conf)
 {
     port_ = start_on_free_port([&](unsigned short port) {
         const std::string listen = "127.0.0.1:" + std::to_string(port);
@@ -109,7 +109,7 @@ NginxServer::NginxServer(const std::string& work_dir,
             "  proxy_temp_path " + work_dir + "nginx-proxy;\n"
             "  fastcgi_temp_path " + work_dir + "nginx-fastcgi;\n"
             "  uwsgi_temp_path " + work_dir + "nginx-uwsgi;\n"
-            "  scgi_temp_path " + work_dir + "nginx-scgi;\n"
+            "  scgi_temp_path " + work_dir + "nginx-scgi;\n" + http_conf +
             "  server { listen " + listen + " default_server; return 404; }\n";
         for (const auto& [host, folder] : sites)
             conf += "  server { listen " + listen + "; server_name " + host + "; root " + folder +

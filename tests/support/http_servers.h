@@ -33,8 +33,10 @@ private:
 // nginx serving one folder per host name; other hosts get 404.
 class NginxServer {
 public:
-    // `work_dir` ends in "/" and holds the configuration, logs and pid file.
-    NginxServer(const std::string& work_dir, const std::map<std::string, std::string>& sites);
+    // `work_dir` ends in "/" and holds the configuration, logs and pid file;
+    // `http_conf` adds directives to the http block (a rate limit, say).
+    NginxServer(const std::string& work_dir, const std::map<std::string, std::string>& sites,
+                const std::string& http_conf = "");
     unsigned short port() const { return port_; }
 
 private:

@@ -1,0 +1,637 @@
+// The installer program as its users meet it: the built binary, copied into a
+// program folder of its own, runs on a private X server with a temporary HOME
+// and a private /tmp, fetches from nginx behind tinyproxy on loopback (the
+// maker's web host and its mirrors reached only through the proxy) and is
+// driven with xdotool at the screen positions of its buttons.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/installer_run.h"
+#include "support/release_builder.h"
+#include "support/test_util.h"
+#include "support/xvfb_server.h"
+
+namespace {
+
+using namespace brx_test;
+
+// Canvas positions (y upwards) of what the cases click: the centres of the
+// main page's buttons, of the sub-windows' buttons (each window centred on the
+// 1024 by 768 canvas) and of the first server row.
+constexpr int kQuit[] = {985, 89};
+constexpr int kInstall[] = {491, 89};
+constexpr int kPrefsButton[] = {50, 750};
+constexpr int kDecline[] = {262 + 342, 234 + 21};      // terms, 500 x 300
+constexpr int kAccept[] = {262 + 429, 234 + 21};
+constexpr int kOverwrite[] = {162 + 96, 311 + 53};     // question, 700 x 146
+constexpr int kKeep[] = {162 + 96, 311 + 28};
+constexpr int kCancelAll[] = {162 + 584, 311 + 28};
+constexpr int kAlertOk[] = {302 + 210, 259 + 18};      // alert, 420 x 250
+int server_row_y(int i) { return 578 - 20 * i + 3; }
+constexpr int kServerRowX = 142;
+
+const char* const kVersion = "Brennix 9.00";
+
+// Bytes that differ from file to file and from version to version.
+std::string bytes_for(const std::string& path, int version, size_t n)
+{
+    std::string s;
+    s.reserve(n);
+    uint64_t x = std::hash<std::string>{}(path) * 31 + static_cast<uint64_t>(version) + 1;
+    while (s.size() < n) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        s += static_cast<char>('a' + x % 26);
+        if (x % 61 == 0) s += '\n';
+    }
+    s.resize(n);
+    return s;
+}
+
+// Two versions of a product tree: files that change, stay, go (one folder
+// loses all its files), arrive, and files for one operating system only.
+Release sample_release(std::vector<ReleaseServer> servers)
+{
+    Release r;
+    r.version_name = kVersion;
+    r.servers = std::move(servers);
+    ReleaseTree old_tree, new_tree;
+    const auto both = [&](const std::string& p, size_t n, int os = 0) {
+        old_tree[p] = {bytes_for(p, 0, n), os};
+        new_tree[p] = {bytes_for(p, 0, n), os};
+    };
+    const auto changed = [&](const std::string& p, size_t n, int os = 0) {
+        old_tree[p] = {bytes_for(p, 0, n), os};
+        new_tree[p] = {bytes_for(p, 1, n + 77), os};
+    };
+    const auto gone = [&](const std::string& p, size_t n) { old_tree[p] = {bytes_for(p, 0, n), 0}; };
+    const auto arrives = [&](const std::string& p, size_t n, int os = 0) { new_tree[p] = {bytes_for(p, 1, n), os}; };
+    both("Airfoils/naca0012.afl", 3000);
+    changed("Airfoils/user_edited.afl", 2500);
+    both("Instructions/Manual.txt", 40000);
+    changed("Instructions/Changes.txt", 900);
+    both("Output/situations/readme.txt", 120);
+    gone("Resources/old_scenery/tile1.dat", 5000);
+    gone("Resources/old_scenery/tile2.dat", 7000);
+    changed("Resources/plugins/settings.cfg", 600);
+    gone("Resources/plugins/retired.dat", 1500);
+    changed("Resources/linux/libsound.so", 20000, 3);
+    both("Resources/windows/sound.dll", 18000, 2);
+    for (int i = 0; i < 24; ++i) both("Resources/sounds/s" + std::to_string(i) + ".wav", 1000 + 713 * i);
+    arrives("Resources/new/panel.png", 9000);
+    arrives("Resources/new/notes.txt", 300);
+    r.versions = {old_tree, new_tree};
+    return r;
+}
+
+// What an installation of the newest version holds: every file but those of
+// another operating system (the installer fetches Linux files). An update
+// leaves the other systems' files of the older installation as they were.
+std::map<std::string, std::string> expected_md5s(const Release& r, bool update = false)
+{
+    std::map<std::string, std::string> out;
+    for (const auto& [path, file] : r.versions.back())
+        if (file.os == 0 || file.os == 3) out[path] = md5_of(file.bytes);
+    if (update)
+        for (const auto& [path, file] : r.versions.front())
+            if (file.os != 0 && file.os != 3) out[path] = md5_of(file.bytes);
+    return out;
+}
+
+void set_old_mtime(const std::string& path)
+{
+    const timeval times[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimes(path.c_str(), times);
+}
+
+long mtime_of(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_mtime) : -1;
+}
+
+class InstallerEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string why = private_tmp_unavailable();
+        if (!why.empty()) GTEST_SKIP() << "the program needs a private /tmp: " << why;
+        xvfb_ = std::make_unique<XvfbServer>("1280x1024x24");
+        ASSERT_TRUE(xvfb_->running()) << "Xvfb did not start";
+        // Host names the program might look up without a proxy lead to
+        // loopback, never to DNS.
+        std::string hosts = "127.0.0.1 localhost " + std::string(kMakerHost);
+        for (const char* h : {"m1.mirror.example", "m2.mirror.example", "m3.mirror.example"})
+            hosts += std::string(" ") + h;
+        ns_ = std::make_unique<PrivateTmp>(std::vector<std::string>{dir_.path()}, hosts + "\n");
+        ASSERT_TRUE(ns_->ok()) << ns_->error();
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure() && xvfb_ && xvfb_->running()) {
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            CanvasShot::take(display()).save_png(std::string(BRX_BINARY_DIR) + "/e2e-" + name + ".png");
+            if (app_) {
+                printf("--- Log.txt\n%s\n--- output\n%s\n", app_->log().c_str(), app_->output().c_str());
+            }
+        }
+        app_.reset();
+    }
+
+    const std::string& display() const { return xvfb_->display(); }
+
+    void serve(const Release& r, const std::string& flaky = "", const std::string& nginx_conf = "")
+    {
+        servers_ = std::make_unique<MakerServers>(dir_ / "", r, flaky, nginx_conf);
+    }
+
+    // Starts the program; with `proxy` the proxy comes from the command line.
+    void start(std::vector<std::string> args, bool proxy = true)
+    {
+        if (proxy) {
+            args.push_back("--pref:_proxy_host=127.0.0.1");
+            args.push_back("--pref:_proxy_port_int=" + std::to_string(servers_->proxy_port()));
+        }
+        app_ = std::make_unique<InstallerProcess>(*ns_, BRX_INSTALLER, dir_ / "prog/", home(), display(), args);
+        ASSERT_TRUE(app_->started());
+    }
+
+    // HOME twelve levels deep: the built default destination then stays
+    // inside the case's folder.
+    std::string home() const { return dir_ / "h/1/2/3/4/5/6/7/8/9/10/"; }
+
+    std::string private_tmp(const std::string& name = "") const { return ns_->outside("/tmp/" + name); }
+
+    // The file directory has been fetched and read: INSTALL is enabled from
+    // the next frame on, and a click queued now is seen there.
+    void wait_ready()
+    {
+        ASSERT_TRUE(eventually([&] { return exists(private_tmp("directory.txt")) || !app_->running(); }))
+            << "the file directory never arrived";
+        ASSERT_TRUE(app_->running()) << "the program ended early";
+        ASSERT_TRUE(eventually([&] { return shown(CanvasShot::take(display())) == Shown::main_page; }));
+    }
+
+    void click(const int (&at)[2]) { ASSERT_TRUE(click_canvas(display(), at[0], at[1])); }
+
+    // Answers the question on the screen and waits until the program has
+    // taken the answer: another window, or the next question, whose path
+    // line differs.
+    void answer_question(const int (&at)[2])
+    {
+        const CanvasShot before = CanvasShot::take(display());
+        click(at);
+        ASSERT_TRUE(eventually([&] {
+            const CanvasShot now = CanvasShot::take(display());
+            return shown(now) != Shown::question || !now.same(before, 170, 850, 380, 420);
+        })) << "the question stayed";
+    }
+
+    // Waits until one of `wanted` shows; what showed last.
+    Shown wait_any(std::initializer_list<Shown> wanted)
+    {
+        Shown seen = Shown::other;
+        eventually([&] {
+            seen = shown(CanvasShot::take(display()));
+            for (Shown w : wanted)
+                if (seen == w) return true;
+            return false;
+        });
+        return seen;
+    }
+
+    // Answers the alerts on the screen with OK, one after the other (each
+    // download stream reports its own failure); how many there were.
+    int dismiss_alerts()
+    {
+        int count = 0;
+        for (; count < 8 && shown(CanvasShot::take(display())) == Shown::alert; ++count) {
+            const CanvasShot before = CanvasShot::take(display());
+            if (!click_canvas(display(), kAlertOk[0], kAlertOk[1])) break;
+            eventually(
+                [&] {
+                    const CanvasShot now = CanvasShot::take(display());
+                    return shown(now) != Shown::alert || !now.same(before, 310, 715, 300, 480);
+                },
+                10);
+        }
+        return count;
+    }
+
+    // The server row whose radio button shows the dot (the chosen one): its
+    // centre is clearly darker than the others'; -1 when none is.
+    int chosen_server(const CanvasShot& shot, int rows)
+    {
+        std::vector<int> light;
+        for (int i = 0; i < rows; ++i) {
+            int sum = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const Rgb p = shot.at(kServerRowX + dx, server_row_y(i) + dy);
+                    sum += p.r + p.g + p.b;
+                }
+            light.push_back(sum / 9);
+        }
+        const int darkest = static_cast<int>(std::min_element(light.begin(), light.end()) - light.begin());
+        for (int i = 0; i < rows; ++i)
+            if (i != darkest && light[i] - light[darkest] < 120) return -1;
+        return darkest;
+    }
+
+    // Picks server row `i` and waits until the program shows it chosen, so
+    // that a click that follows lands in a later frame.
+    void choose_server(int i, int rows)
+    {
+        ASSERT_TRUE(move_mouse(display(), 600, 400));
+        if (chosen_server(CanvasShot::take(display()), rows) == i) return;
+        // The program draws its own cursor, down and right of the mouse: a
+        // click at the lower right of the button leaves its centre in sight
+        // (moving the mouse away could fall in the frame that sees the click).
+        ASSERT_TRUE(click_canvas(display(), kServerRowX + 6, server_row_y(i) - 5));
+        ASSERT_TRUE(eventually([&] { return chosen_server(CanvasShot::take(display()), rows) == i; }))
+            << "server row " << i << " was not chosen";
+    }
+
+    void wait_shown(Shown want)
+    {
+        Shown seen = Shown::other;
+        ASSERT_TRUE(eventually([&] { return (seen = shown(CanvasShot::take(display()))) == want; }))
+            << "waited for " << shown_name(want) << ", the screen shows " << shown_name(seen);
+    }
+
+    // The status line of the main page (x 154, y 615) shows `text` in `colour`.
+    bool status_shows(const std::string& text, Rgb colour)
+    {
+        return line_shows(150, 900, 609, 626, text, colour);
+    }
+    // Line 1 of the lower panel (x 144, y 58).
+    bool panel_line1_shows(const std::string& text, Rgb colour)
+    {
+        return line_shows(140, 1015, 58, 68, text, colour);
+    }
+    bool line_shows(int x0, int x1, int y0, int y1, const std::string& text, Rgb colour)
+    {
+        const CanvasShot shot = CanvasShot::take(display());
+        const auto [first, last] = shot.ink(x0, x1, y0, y1, colour);
+        const int width = text_width(text);
+        seen_ink_ = "ink of (" + std::to_string(colour.r) + "," + std::to_string(colour.g) + "," +
+                    std::to_string(colour.b) + ") from x " + std::to_string(first) + " to " +
+                    std::to_string(last) + ", the text is " + std::to_string(width) + " wide";
+        // Faint anti-aliased ends (dots, say) may fall outside the tolerance.
+        return first >= 0 && first <= x0 + 8 && std::abs((last - first + 1) - width) <= 12;
+    }
+
+    void wait_complete()
+    {
+        ASSERT_TRUE(eventually([&] { return status_shows("INSTALLATION COMPLETE!", text_colour(13)); }, 120))
+            << "no completion on the screen: " << seen_ink_;
+    }
+
+    void quit_and_expect(int status)
+    {
+        click(kQuit);
+        EXPECT_EQ(app_->wait_exit(30), status);
+    }
+
+    // Every listed file of `folder` and nothing else, each with the release's bytes.
+    void expect_installed(const std::string& folder, const std::map<std::string, std::string>& want)
+    {
+        const auto have = tree_md5s(folder);
+        for (const auto& [path, md5] : want) {
+            const auto it = have.find(path);
+            if (it == have.end()) {
+                ADD_FAILURE() << path << " is missing in " << folder;
+            } else {
+                EXPECT_EQ(it->second, md5) << path << " differs in " << folder;
+            }
+        }
+        for (const auto& [path, md5] : have) EXPECT_TRUE(want.count(path)) << path << " should not be in " << folder;
+    }
+
+    std::string seen_ink_;  // what the last line check found
+    TempDir dir_;
+    std::unique_ptr<XvfbServer> xvfb_;
+    std::unique_ptr<PrivateTmp> ns_;
+    std::unique_ptr<MakerServers> servers_;
+    std::unique_ptr<InstallerProcess> app_;
+};
+
+const std::vector<ReleaseServer> kOneMirror = {{"m1.mirror.example", "/brennix/", "First mirror"}};
+
+TEST_F(InstallerEndToEnd, FreshInstallIntoANewFolder)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    start({"-path", dir_ / "fresh/Brennix"});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_complete();
+    const std::string final_folder = dir_ / "fresh/" + kVersion + "/";
+    expect_installed(final_folder, expected_md5s(r));
+    EXPECT_FALSE(exists(dir_ / "fresh/Brennix"));
+    EXPECT_EQ(ns_->tmp_files(), (std::vector<std::string>{"directory.txt", "serverlist.txt"}))
+        << "an archive was left in the temporary folder";
+    EXPECT_TRUE(panel_line1_shows("INSTALLATION COMPLETE!", text_colour(46)));
+    quit_and_expect(0);
+    EXPECT_TRUE(contains(app_->prefs(), "\n_dest_dir_path " + final_folder + "\n")) << app_->prefs();
+    EXPECT_TRUE(contains(app_->log(), "dest_dir_path=")) << app_->log();
+}
+
+TEST_F(InstallerEndToEnd, UpdateKeepsOneEditedFileAndOverwritesAnother)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    const std::string dest = dir_ / "parent/Brennix/";
+    install_tree(r, 0, dest);
+    write_file(dest + "Airfoils/user_edited.afl", "the user's own wing");
+    write_file(dest + "Resources/plugins/settings.cfg", "the user's own settings");
+    for (const char* kept : {"Airfoils/naca0012.afl", "Instructions/Manual.txt", "Resources/sounds/s3.wav"})
+        set_old_mtime(dest + kept);
+    start({"-path", dest});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    // The files are asked about in the directory's order.
+    wait_shown(Shown::question);
+    answer_question(kKeep);
+    wait_shown(Shown::question);
+    click(kOverwrite);
+    wait_complete();
+
+    const std::string final_folder = dir_ / "parent/" + kVersion + "/";
+    auto want = expected_md5s(r, true);
+    want["Airfoils/user_edited.afl"] = md5_of("the user's own wing");
+    expect_installed(final_folder, want);
+    EXPECT_FALSE(exists(final_folder + "Resources/old_scenery")) << "the emptied folder stays";
+    for (const char* kept : {"Airfoils/naca0012.afl", "Instructions/Manual.txt", "Resources/sounds/s3.wav"})
+        EXPECT_EQ(mtime_of(final_folder + kept), 1000000000) << kept << " was fetched again";
+    quit_and_expect(0);
+    const std::string log = app_->log();
+    EXPECT_TRUE(contains(log, "File: " + dest + "Airfoils/user_edited.afl")) << log;
+    EXPECT_TRUE(contains(log, "File: " + dest + "Resources/plugins/settings.cfg")) << log;
+    EXPECT_TRUE(contains(app_->prefs(), "\n_dest_dir_path " + final_folder + "\n")) << app_->prefs();
+}
+
+TEST_F(InstallerEndToEnd, TermsDeclinedThenAcceptedAndNotShownAgain)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    const std::string dest = dir_ / "parent/Brennix/";
+    install_tree(r, 0, dest);
+    write_file(dest + "Airfoils/user_edited.afl", "the user's own wing");
+    start({"-path", dest});
+    wait_ready();
+
+    // Declined: the folders are made and the changed file is asked about all
+    // the same, but nothing is fetched.
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kDecline);
+    wait_shown(Shown::question);
+    answer_question(kKeep);
+    wait_shown(Shown::main_page);
+    EXPECT_TRUE(exists(dest + "Resources/new")) << "the folders were not made";
+    EXPECT_FALSE(exists(dest + "Resources/new/panel.png")) << "a file was fetched without the terms";
+
+    // Accepted, then the whole installation cancelled at the question.
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_shown(Shown::question);
+    answer_question(kCancelAll);
+    wait_shown(Shown::main_page);
+    EXPECT_FALSE(exists(dest + "Resources/new/panel.png"));
+
+    // The third INSTALL goes straight to the question.
+    click(kInstall);
+    const Shown next = wait_any({Shown::terms, Shown::question});
+    ASSERT_EQ(next, Shown::question) << "the terms were shown again: " << shown_name(next);
+    answer_question(kKeep);
+    wait_complete();
+    auto want = expected_md5s(r, true);
+    want["Airfoils/user_edited.afl"] = md5_of("the user's own wing");
+    expect_installed(dir_ / "parent/" + kVersion + "/", want);
+    quit_and_expect(0);
+}
+
+TEST_F(InstallerEndToEnd, ProxyTypedIntoThePreferencesWindow)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    start({"-path", dir_ / "fresh/Brennix/"}, false);
+    ASSERT_TRUE(eventually([&] {
+        return status_shows("Looking for servers... you need internet for this...", text_colour(46));
+    })) << "no status line about looking for servers: " << seen_ink_;
+    EXPECT_FALSE(exists(private_tmp("serverlist.txt")));
+
+    click(kPrefsButton);
+    wait_shown(Shown::prefs);
+    // The proxy host field takes the keyboard focus by itself; Tab moves on
+    // to the port, and Return closes the window.
+    ASSERT_TRUE(type_text(display(), "127.0.0.1"));
+    ASSERT_TRUE(press_keys(display(), "Tab"));
+    ASSERT_TRUE(type_text(display(), std::to_string(servers_->proxy_port())));
+    ASSERT_TRUE(press_keys(display(), "Return"));
+    wait_shown(Shown::main_page);
+
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_complete();
+    expect_installed(dir_ / "fresh/" + kVersion + "/", expected_md5s(r));
+    quit_and_expect(0);
+    const std::string prefs = app_->prefs();
+    const std::string port = std::to_string(servers_->proxy_port());
+    EXPECT_TRUE(contains(prefs, "\n_proxy_host 127.0.0.1\n")) << prefs;
+    EXPECT_TRUE(contains(prefs, "\n_proxy_port " + port + "\n")) << prefs;
+    EXPECT_TRUE(contains(prefs, "\n_proxy_port_int " + port + "\n")) << prefs;
+}
+
+TEST_F(InstallerEndToEnd, OneOfThreeMirrorsFailsHalfItsRequests)
+{
+    const Release r = sample_release({{"m1.mirror.example", "/brennix/", "First mirror"},
+                                      {"m2.mirror.example", "/mirror/brennix/", "Second mirror"},
+                                      {"m3.mirror.example", "/brennix/", "Third mirror"}});
+    serve(r, "m2.mirror.example");
+    start({"-path", dir_ / "fresh/Brennix/"});
+    wait_ready();
+    // The flaky mirror, chosen by hand: every second request to it gets a
+    // 404 or a reset halfway through the body.
+    choose_server(1, 3);
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_complete();
+    expect_installed(dir_ / "fresh/" + kVersion + "/", expected_md5s(r));
+    EXPECT_GT(servers_->spoiled(), 0) << "the flaky mirror was never asked";
+    EXPECT_EQ(ns_->tmp_files(), (std::vector<std::string>{"directory.txt", "serverlist.txt"}));
+    quit_and_expect(0);
+}
+
+TEST_F(InstallerEndToEnd, AServerListWithoutServers)
+{
+    serve(sample_release(kOneMirror));
+    write_file(servers_->site() + "serverlist.txt", "I\n820 version\nSERVERS\nFINAL Brennix 9.00\nENDOFLIST\n");
+    start({"-path", dir_ / "fresh/Brennix/"});
+    ASSERT_TRUE(eventually([&] {
+        return status_shows("I could not find any servers to get Brennix from!", text_colour(1));
+    })) << "no status line about missing servers: " << seen_ink_;
+    // INSTALL is not enabled: the click does nothing, and QUIT, queued after
+    // it, ends the program from the main page.
+    click(kInstall);
+    quit_and_expect(0);
+    EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{"serverlist.txt"});
+    EXPECT_FALSE(exists(dir_ / "fresh"));
+}
+
+TEST_F(InstallerEndToEnd, AServerListOfANewerFormat)
+{
+    serve(sample_release(kOneMirror));
+    write_file(servers_->site() + "serverlist.txt",
+               "I\n821 version\nSERVERS\nFINAL Brennix 9.00\nSERVER m1.mirror.example\n/brennix/\nFirst\n"
+               "ENDOFLIST\n");
+    start({"-path", dir_ / "fresh/Brennix/"});
+    wait_shown(Shown::alert);
+    click(kAlertOk);
+    EXPECT_EQ(app_->wait_exit(30), 0);
+    const std::string log = app_->log();
+    EXPECT_TRUE(contains(log, "file formats that are newer than I can understand!")) << log;
+    EXPECT_TRUE(contains(log, "/tmp/serverlist.txt")) << log;
+    EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{"serverlist.txt"});
+}
+
+// A release large enough, and served slowly enough, to quit in the middle.
+Release slow_release()
+{
+    Release r;
+    r.version_name = kVersion;
+    r.servers = kOneMirror;
+    r.versions.resize(1);
+    for (int i = 0; i < 60; ++i) {
+        const std::string p = "Resources/set" + std::to_string(i % 6) + "/f" + std::to_string(i) + ".dat";
+        r.versions[0][p] = {bytes_for(p, 0, 150000 + 1000 * i), 0};
+    }
+    return r;
+}
+
+TEST_F(InstallerEndToEnd, QuitInTheMiddleOfAnInstall)
+{
+    const Release r = slow_release();
+    serve(r, "", "  limit_rate 300k;\n");
+    const std::string dest = dir_ / "fresh/Brennix/";
+    start({"-path", dest});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    ASSERT_TRUE(eventually([&] { return tree_md5s(dest).size() >= 3; })) << "nothing was installed";
+    const auto clicked = std::chrono::steady_clock::now();
+    click(kQuit);
+    EXPECT_EQ(app_->wait_exit(15), 0) << "the program did not end promptly";
+    printf("ended %.2f s after QUIT\n",
+           std::chrono::duration<double>(std::chrono::steady_clock::now() - clicked).count());
+    const auto installed = tree_md5s(dest);
+    const auto want = expected_md5s(r);
+    EXPECT_LT(installed.size(), want.size()) << "the install was over before QUIT";
+    for (const auto& [path, md5] : installed) {
+        const auto it = want.find(path);
+        EXPECT_TRUE(it != want.end() && it->second == md5) << path << " is not whole";
+    }
+    for (const std::string& name : ns_->tmp_files())
+        EXPECT_FALSE(name.size() == 5 && isdigit(static_cast<unsigned char>(name[0])) &&
+                     name.substr(1) == ".zip")
+            << "the stream archive " << name << " was left";
+}
+
+TEST_F(InstallerEndToEnd, AHostileFileDirectory)
+{
+    Release r = sample_release(kOneMirror);
+    r.versions.back()["../outside/evil.txt"] = {"written outside the destination", 0};
+    serve(r);
+    const std::string dest = dir_ / "dest/Brennix/";
+    install_tree(r, 0, dest);
+    write_file(dir_ / "dest/outside/keep.txt", "the user's file beside the installation");
+    const auto before_dest = tree_md5s(dest);
+    const auto before_outside = tree_md5s(dir_ / "dest/");
+    start({"-path", dest});
+    wait_shown(Shown::alert);
+    click(kAlertOk);
+    const int status = app_->wait_exit(30);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(status, -1) << "the program did not end";
+    EXPECT_TRUE(contains(app_->log(), "Brennix/../outside/evil.txt")) << app_->log();
+    EXPECT_EQ(tree_md5s(dir_ / "dest/"), before_outside);
+    EXPECT_EQ(tree_md5s(dest), before_dest);
+}
+
+// Files that fill a small file system.
+Release bulky_release()
+{
+    Release r = sample_release(kOneMirror);
+    for (int i = 0; i < 16; ++i) {
+        const std::string p = "Resources/bulk/b" + std::to_string(i) + ".dat";
+        r.versions.back()[p] = {bytes_for(p, 1, 120000), 0};
+    }
+    return r;
+}
+
+TEST_F(InstallerEndToEnd, TheDestinationDiskFillsUp)
+{
+    const Release r = bulky_release();
+    serve(r);
+    const std::string small = dir_ / "small/";
+    mkdir(small.c_str(), 0755);
+    ASSERT_TRUE(ns_->mount_tmpfs(small, 3 << 20)) << "cannot mount a small file system";
+    // About one MiB stays free for two MiB of files.
+    write_file(ns_->outside(small + "ballast"), std::string(2 << 20, 'x'));
+    const std::string dest = small + "Brennix/";
+    start({"-path", dest});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_shown(Shown::alert);  // the files that did not fit
+    EXPECT_GE(dismiss_alerts(), 1);
+    ASSERT_TRUE(eventually([&] {
+        return panel_line1_shows("The installation was not completed because an error occurred.",
+                                 text_colour(69));
+    })) << "the outcome does not report the error: " << seen_ink_;
+    EXPECT_TRUE(contains(app_->log(), "No space left on device")) << app_->log();
+    const auto want = expected_md5s(r);
+    for (const auto& [path, md5] : tree_md5s(ns_->outside(dest))) {
+        const auto it = want.find(path);
+        EXPECT_TRUE(it != want.end() && it->second == md5) << path << " passes as whole but is not";
+    }
+    quit_and_expect(0);
+
+    // Space freed, a second run completes the installation.
+    ASSERT_EQ(unlink(ns_->outside(small + "ballast").c_str()), 0);
+    unlink(private_tmp("directory.txt").c_str());
+    unlink(private_tmp("serverlist.txt").c_str());
+    start({"-path", dest});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_complete();
+    expect_installed(ns_->outside(small + kVersion + "/"), want);
+    quit_and_expect(0);
+}
+
+}  // namespace

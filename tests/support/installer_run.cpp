@@ -1,0 +1,537 @@
+#include "support/installer_run.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "OOPS_cpp/oglp_layout.h"
+#include "images/builtin_images.h"
+#include "support/image_util.h"
+#include "support/test_util.h"
+
+namespace brx_test {
+namespace {
+
+std::string without_slash(std::string p)
+{
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    return p;
+}
+
+// Every folder from the first below /tmp down to `path` itself.
+std::vector<std::string> folders_below_tmp(const std::string& path)
+{
+    std::vector<std::string> out;
+    for (size_t slash = path.find('/', 5); slash != std::string::npos; slash = path.find('/', slash + 1))
+        out.push_back(path.substr(0, slash));
+    out.push_back(path);
+    return out;
+}
+
+void write_all(int fd, const void* data, size_t n) { (void)!write(fd, data, n); }
+
+// A decimal number into `out` without the C library: the holder runs after
+// fork in a program with threads, where only system calls are safe.
+void put_number(char* out, int n)
+{
+    char digits[16];
+    int k = 0;
+    do {
+        digits[k++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (k > 0) *out++ = digits[--k];
+    *out = '\0';
+}
+
+}  // namespace
+
+namespace {
+
+// Maps the caller's user into a user namespace of its own, where it may mount:
+// the way in for a user who is not root. The texts are made before fork.
+struct UserMap {
+    bool wanted = geteuid() != 0;
+    std::string uid = std::to_string(geteuid()) + " " + std::to_string(geteuid()) + " 1\n";
+    std::string gid = std::to_string(getegid()) + " " + std::to_string(getegid()) + " 1\n";
+};
+
+bool write_proc(const char* path, const std::string& text)
+{
+    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    return ok;
+}
+
+// unshare of the mount namespace, and of the user namespace when needed;
+// after fork, system calls only.
+bool enter_new_namespaces(const UserMap& map)
+{
+    if (!map.wanted) return unshare(CLONE_NEWNS) == 0;
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+    write_proc("/proc/self/setgroups", "deny");
+    return write_proc("/proc/self/uid_map", map.uid) && write_proc("/proc/self/gid_map", map.gid);
+}
+
+}  // namespace
+
+std::string private_tmp_unavailable()
+{
+    const UserMap map;
+    int fds[2];
+    if (pipe(fds) != 0) return "pipe failed";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        int err = 0;
+        if (!enter_new_namespaces(map) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m") != 0)
+            err = errno != 0 ? errno : EPERM;
+        write_all(fds[1], &err, sizeof err);
+        _exit(0);
+    }
+    close(fds[1]);
+    int err = -1;
+    const bool got = read(fds[0], &err, sizeof err) == sizeof err;
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    if (!got) return "the probe for mount namespaces did not answer";
+    if (err != 0)
+        return std::string("no private mount namespace here") + (map.wanted ? " (nor a user namespace)" : "") +
+               ": " + strerror(err);
+    return "";
+}
+
+PrivateTmp::PrivateTmp(const std::vector<std::string>& shared, const std::string& hosts)
+{
+    // Everything the holder needs is prepared here, before fork.
+    struct bind {
+        std::string source;
+        std::vector<std::string> folders;
+    };
+    std::vector<bind> binds;
+    for (const std::string& s : shared) {
+        const std::string p = without_slash(s);
+        if (p.rfind("/tmp/", 0) == 0) binds.push_back({p, folders_below_tmp(p)});
+    }
+    struct stat st;
+    if (stat("/tmp/.X11-unix", &st) == 0) binds.push_back({"/tmp/.X11-unix", {"/tmp/.X11-unix"}});
+    std::string hosts_file;
+    if (!hosts.empty() && !shared.empty()) {
+        hosts_file = without_slash(shared[0]) + "/hosts";
+        write_file(hosts_file, hosts);
+    }
+
+    const UserMap map;
+    user_ns_ = map.wanted;
+    int status[2], release[2];
+    if (pipe2(status, O_CLOEXEC) != 0) {
+        error_ = "pipe failed";
+        return;
+    }
+    if (pipe2(release, O_CLOEXEC) != 0) {
+        close(status[0]);
+        close(status[1]);
+        error_ = "pipe failed";
+        return;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(status[0]);
+        close(release[1]);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        int step = 0, err = 0;
+        auto fail = [&](int at) {
+            err = errno;
+            step = at;
+        };
+        if (!enter_new_namespaces(map)) {
+            fail(1);
+        } else if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            fail(2);
+        } else {
+            int opened[64];
+            size_t n = 0;
+            for (const bind& b : binds)
+                if (n < 64) opened[n++] = open(b.source.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (mount("tmpfs", "/tmp", "tmpfs", MS_NOSUID | MS_NODEV, "mode=1777") != 0) fail(3);
+            for (size_t i = 0; step == 0 && i < n; ++i) {
+                if (opened[i] < 0) continue;
+                for (const std::string& f : binds[i].folders) mkdir(f.c_str(), 0755);
+                char source[64] = "/proc/self/fd/";
+                put_number(source + strlen(source), opened[i]);
+                if (mount(source, binds[i].source.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0) fail(4);
+            }
+            if (step == 0 && !hosts_file.empty() &&
+                mount(hosts_file.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0)
+                fail(5);
+        }
+        const int answer[2] = {step, err};
+        write_all(status[1], answer, sizeof answer);
+        if (step != 0) _exit(1);
+        char c;
+        while (read(release[0], &c, 1) > 0) {
+        }
+        _exit(0);
+    }
+    close(status[1]);
+    close(release[0]);
+    int answer[2] = {-1, 0};
+    const bool got = pid > 0 && read(status[0], answer, sizeof answer) == sizeof answer;
+    close(status[0]);
+    if (!got || answer[0] != 0) {
+        static const char* const steps[] = {"", "unshare", "making / private", "mounting /tmp",
+                                            "binding a shared folder", "binding /etc/hosts"};
+        error_ = got && answer[0] > 0 && answer[0] < 6
+                     ? std::string(steps[answer[0]]) + " failed: " + strerror(answer[1])
+                     : "the namespace holder did not start";
+        close(release[1]);
+        if (pid > 0) waitpid(pid, nullptr, 0);
+        return;
+    }
+    holder_ = pid;
+    release_fd_ = release[1];
+}
+
+PrivateTmp::~PrivateTmp()
+{
+    if (release_fd_ >= 0) close(release_fd_);
+    if (holder_ > 0) waitpid(holder_, nullptr, 0);
+}
+
+std::vector<std::string> PrivateTmp::tmp_files() const
+{
+    std::vector<std::string> out;
+    for (const std::string& e : list_tree(outside("/tmp/")))
+        if (e.find('/') == std::string::npos) out.push_back(e);
+    return out;
+}
+
+std::string PrivateTmp::outside(const std::string& path) const
+{
+    return "/proc/" + std::to_string(holder_) + "/root" + path;
+}
+
+int PrivateTmp::open_namespace(const char* kind) const
+{
+    const std::string path = "/proc/" + std::to_string(holder_) + "/ns/" + kind;
+    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                        const std::string& cwd, const std::string& output) const
+{
+    if (!ok() || argv.empty()) return -1;
+    const int user = user_ns_ ? open_namespace("user") : -1;
+    const int ns = open_namespace("mnt");
+    if (ns < 0 || (user_ns_ && user < 0)) {
+        if (ns >= 0) close(ns);
+        if (user >= 0) close(user);
+        return -1;
+    }
+    const int out = output.empty() ? open("/dev/null", O_WRONLY | O_CLOEXEC)
+                                   : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    std::vector<char*> args, envs;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (const std::string& e : env) envs.push_back(const_cast<char*>(e.c_str()));
+    envs.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (user >= 0 && setns(user, CLONE_NEWUSER) != 0) _exit(126);
+        if (setns(ns, CLONE_NEWNS) != 0) _exit(126);
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        if (in >= 0) dup2(in, STDIN_FILENO);
+        if (out >= 0) {
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+        }
+        execve(args[0], args.data(), envs.data());
+        _exit(127);
+    }
+    close(ns);
+    if (user >= 0) close(user);
+    if (out >= 0) close(out);
+    if (in >= 0) close(in);
+    return pid;
+}
+
+bool PrivateTmp::mount_tmpfs(const std::string& folder, long long bytes) const
+{
+    if (!ok()) return false;
+    const int user = user_ns_ ? open_namespace("user") : -1;
+    const int ns = open_namespace("mnt");
+    if (ns < 0 || (user_ns_ && user < 0)) {
+        if (ns >= 0) close(ns);
+        if (user >= 0) close(user);
+        return false;
+    }
+    const std::string target = without_slash(folder);
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (user >= 0 && setns(user, CLONE_NEWUSER) != 0) _exit(1);
+        if (setns(ns, CLONE_NEWNS) != 0) _exit(1);
+        _exit(mount("tmpfs", target.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0 ? 0 : 2);
+    }
+    close(ns);
+    if (user >= 0) close(user);
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+InstallerProcess::InstallerProcess(const PrivateTmp& ns, const std::string& binary, const std::string& folder,
+                                   const std::string& home, const std::string& display,
+                                   const std::vector<std::string>& args, const std::vector<std::string>& env)
+    : folder_(folder), home_(home)
+{
+    for (const std::string& f : {folder, home})
+        for (size_t slash = f.find('/', 1); slash != std::string::npos; slash = f.find('/', slash + 1))
+            mkdir(f.substr(0, slash).c_str(), 0755);
+    const std::string program = folder + "Brennix Installer";
+    write_file(program, read_file(binary));
+    chmod(program.c_str(), 0755);
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> vars{"DISPLAY=" + display, "HOME=" + without_slash(home), "PATH=/usr/bin:/bin",
+                                  "LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"};
+    // A sanitizer build of the program reports as the tests are told to.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char* value = getenv(name)) vars.push_back(std::string(name) + "=" + value);
+    vars.insert(vars.end(), env.begin(), env.end());
+    pid_ = ns.spawn(argv, vars, folder, folder + "output.txt");
+}
+
+InstallerProcess::~InstallerProcess() { kill_now(); }
+
+bool InstallerProcess::running() { return pid_ > 0 && status_ < 0 && wait_exit(0) < 0; }
+
+int InstallerProcess::wait_exit(double seconds)
+{
+    if (status_ >= 0 || pid_ <= 0) return status_;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return status_;
+        }
+        if (std::chrono::steady_clock::now() >= until) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void InstallerProcess::kill_now()
+{
+    if (pid_ <= 0 || status_ >= 0) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    status_ = 128 + SIGKILL;
+}
+
+std::string InstallerProcess::log() const { return read_file(folder_ + "Log.txt"); }
+std::string InstallerProcess::output() const { return read_file(folder_ + "output.txt"); }
+std::string InstallerProcess::prefs() const { return read_file(home_ + ".brennix/Brennix Installer.prf"); }
+
+MakerServers::MakerServers(const std::string& work, const Release& release, const std::string& flaky_host,
+                           const std::string& nginx_http_conf)
+    : site_(work + "site/")
+{
+    mkdir(site_.c_str(), 0755);
+    build_release(release, site_);
+    std::map<std::string, std::string> sites{{kMakerHost, site_}};
+    for (const ReleaseServer& s : release.servers) sites[s.host] = site_;
+    mkdir((work + "nginx").c_str(), 0755);
+    mkdir((work + "proxy").c_str(), 0755);
+    nginx_ = std::make_unique<NginxServer>(work + "nginx/", sites, nginx_http_conf);
+    proxy_ = std::make_unique<TinyProxy>(work + "proxy/", nginx_->port());
+    // The forwarder stands in front of the proxy, so that its resets reach
+    // the program (tinyproxy would hold the program's connection open).
+    if (!flaky_host.empty()) front_ = std::make_unique<FlakyFront>(proxy_->port(), flaky_host);
+}
+
+std::string MakerServers::served(const Release& release, const ReleaseServer& server) const
+{
+    std::string prefix = server.path_prefix;
+    while (!prefix.empty() && prefix.front() == '/') prefix.erase(0, 1);
+    return site_ + prefix + release.version_name + "/";
+}
+
+CanvasShot CanvasShot::take(const std::string& display)
+{
+    CanvasShot shot;
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d) return shot;
+    XImage* img = XGetImage(d, DefaultRootWindow(d), 0, 0, 1024, 768, AllPlanes, ZPixmap);
+    if (img) {
+        shot.pixels_.resize(1024 * 768);
+        for (int y = 0; y < 768; ++y)
+            for (int x = 0; x < 1024; ++x) {
+                const unsigned long p = XGetPixel(img, x, y);
+                shot.pixels_[static_cast<size_t>(y) * 1024 + x] = {static_cast<int>((p >> 16) & 0xFF),
+                                                                   static_cast<int>((p >> 8) & 0xFF),
+                                                                   static_cast<int>(p & 0xFF)};
+            }
+        XDestroyImage(img);
+    }
+    XCloseDisplay(d);
+    return shot;
+}
+
+Rgb CanvasShot::at(int x, int y) const
+{
+    if (pixels_.empty() || x < 0 || x >= 1024 || y < 1 || y > 768) return {-1, -1, -1};
+    return pixels_[static_cast<size_t>(768 - y) * 1024 + x];
+}
+
+std::pair<int, int> CanvasShot::ink(int x0, int x1, int y0, int y1, Rgb colour, int tolerance) const
+{
+    int first = -1, last = -1;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            const Rgb p = at(x, y);
+            if (std::abs(p.r - colour.r) > tolerance || std::abs(p.g - colour.g) > tolerance ||
+                std::abs(p.b - colour.b) > tolerance)
+                continue;
+            if (first < 0 || x < first) first = x;
+            if (x > last) last = x;
+        }
+    return {first, last};
+}
+
+bool CanvasShot::same(const CanvasShot& other, int x0, int x1, int y0, int y1) const
+{
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            if (!(at(x, y) == other.at(x, y))) return false;
+    return true;
+}
+
+bool CanvasShot::save_png(const std::string& path) const
+{
+    if (pixels_.empty()) return false;
+    std::vector<std::vector<uint8_t>> rows(768, std::vector<uint8_t>(1024 * 3));
+    for (size_t y = 0; y < 768; ++y)
+        for (size_t x = 0; x < 1024; ++x) {
+            const Rgb& p = pixels_[y * 1024 + x];
+            rows[y][3 * x] = static_cast<uint8_t>(p.r);
+            rows[y][3 * x + 1] = static_cast<uint8_t>(p.g);
+            rows[y][3 * x + 2] = static_cast<uint8_t>(p.b);
+        }
+    png_spec spec(1024, 768);
+    spec.gamma = 0;
+    write_file(path, make_png(spec, rows));
+    return exists(path);
+}
+
+namespace {
+
+bool xdotool(const std::string& display, const std::string& args)
+{
+    const std::string cmd = "DISPLAY=" + display + " xdotool " + args + " >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
+}  // namespace
+
+bool click_canvas(const std::string& display, int x, int y)
+{
+    return xdotool(display, "mousemove --sync " + std::to_string(x) + " " + std::to_string(768 - y) + " click 1");
+}
+
+bool move_mouse(const std::string& display, int x, int y)
+{
+    return xdotool(display, "mousemove --sync " + std::to_string(x) + " " + std::to_string(768 - y));
+}
+
+bool press_keys(const std::string& display, const std::string& keys) { return xdotool(display, "key " + keys); }
+
+bool type_text(const std::string& display, const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return xdotool(display, "type --delay 40 " + quoted + "'");
+}
+
+bool eventually(const std::function<bool()>& pred, double seconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        if (pred()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return pred();
+}
+
+namespace {
+
+Rgb atlas_swatch(int s, int t)
+{
+    const unsigned char* texel = t_interface_dat + (static_cast<size_t>(t) * 512 + s) * 4;
+    return {texel[0], texel[1], texel[2]};
+}
+
+bool near(Rgb a, Rgb b, int tolerance = 6)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+}  // namespace
+
+Rgb text_colour(int index)
+{
+    switch (index) {
+        case 1: return {255, 51, 51};
+        case 13: return {0, 102, 0};
+        case 34: return atlas_swatch(319, 155);
+        case 46: return atlas_swatch(319, 75);
+        case 69: return {255, 0, 0};
+        default: return {-1, -1, -1};
+    }
+}
+
+int text_width(const std::string& text) { return static_cast<int>(OGL_string_width(text)); }
+
+Shown shown(const CanvasShot& shot)
+{
+    const Rgb back = text_colour(34);
+    const auto covered = [&](int x, int y) { return !near(shot.at(x, y), back); };
+    // Every sub-window fills the whole screen behind it with colour 34.
+    if (covered(3, 3) || covered(1020, 765)) return Shown::main_page;
+    if (covered(170, 320)) return Shown::question;  // 700 x 146, only it reaches x 170
+    if (covered(220, 200)) return Shown::prefs;     // 600 x 380
+    if (covered(240, 160)) return Shown::other;     // the folder chooser, 561 x 474
+    if (covered(270, 240)) return Shown::terms;     // 500 x 300
+    if (covered(310, 265)) return Shown::alert;     // 420 x 250
+    return Shown::other;
+}
+
+const char* shown_name(Shown s)
+{
+    switch (s) {
+        case Shown::main_page: return "main page";
+        case Shown::terms: return "terms of use";
+        case Shown::prefs: return "preferences";
+        case Shown::alert: return "alert";
+        case Shown::question: return "question";
+        default: return "another window";
+    }
+}
+
+}  // namespace brx_test
