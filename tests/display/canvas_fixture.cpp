@@ -2,8 +2,11 @@
 
 #include <GL/gl.h>
 #include <GL/glx.h>
+#include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
@@ -148,6 +151,42 @@ bool read_rgb_png(const std::string& path, int* w, int* h, std::vector<uint8_t>*
         return false;
     }
     return true;
+}
+
+void expect_reference_picture(const std::string& reference, const std::string& seen, int w, int h,
+                              const std::vector<uint8_t>& got)
+{
+    if (const char* update = getenv("BRX_UPDATE_REFERENCE"); update && *update == '1') {
+        ASSERT_TRUE(write_rgb_png(reference, w, h, got));
+        GTEST_SKIP() << "rewrote " << reference;
+    }
+    int rw = 0, rh = 0;
+    std::vector<uint8_t> want;
+    ASSERT_TRUE(read_rgb_png(reference, &rw, &rh, &want))
+        << reference << " is missing; run with BRX_UPDATE_REFERENCE=1 to create it";
+    ASSERT_EQ(rw, w);
+    ASSERT_EQ(rh, h);
+
+    // Rasterisers may differ by a step at an edge; a changed drawing differs
+    // by far more than that.
+    long total = 0;
+    int off = 0;
+    for (std::size_t p = 0; p < got.size(); p += 3) {
+        int worst = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int d = std::abs(int(got[p + c]) - int(want[p + c]));
+            total += d;
+            worst = std::max(worst, d);
+        }
+        if (worst > 16) ++off;
+    }
+    const double mean = static_cast<double>(total) / static_cast<double>(got.size());
+    EXPECT_LE(off, w * h / 1000) << reference << ": pixels off by more than 16";
+    EXPECT_LT(mean, 0.5) << reference << ": mean difference per channel";
+    if (::testing::Test::HasFailure()) {
+        write_rgb_png(seen, w, h, got);
+        ADD_FAILURE() << "the picture drawn is in " << seen;
+    }
 }
 
 }  // namespace brx_test

@@ -38,4 +38,11 @@ bool write_rgb_png(const std::string& path, int w, int h, const std::vector<uint
                    bool display_gamma = false);
 bool read_rgb_png(const std::string& path, int* w, int* h, std::vector<uint8_t>* pixels);
 
+// Expects `got` (w by h, as read_rgb_png gives) to match the committed picture
+// `reference` within a rasteriser's tolerance; with BRX_UPDATE_REFERENCE=1 it
+// rewrites the reference instead. On a mismatch the picture drawn is written
+// to `seen` for a look.
+void expect_reference_picture(const std::string& reference, const std::string& seen, int w, int h,
+                              const std::vector<uint8_t>& got);
+
 }  // namespace brx_test

@@ -54,36 +54,9 @@ void expect_picture(const std::string& seen_path, const std::string& name)
     int w = 0, h = 0;
     std::vector<uint8_t> got;
     ASSERT_TRUE(read_rgb_png(seen_path, &w, &h, &got)) << name << ": nothing drawn";
-    const std::string reference = kData + "installer_" + name + ".png";
-    if (const char* update = getenv("BRX_UPDATE_REFERENCE"); update && *update == '1') {
-        ASSERT_TRUE(write_rgb_png(reference, w, h, got));
-        return;
-    }
-    int rw = 0, rh = 0;
-    std::vector<uint8_t> want;
-    ASSERT_TRUE(read_rgb_png(reference, &rw, &rh, &want))
-        << reference << " is missing; run with BRX_UPDATE_REFERENCE=1 to create it";
-    ASSERT_EQ(rw, w);
-    ASSERT_EQ(rh, h);
-    long total = 0;
-    int off = 0;
-    for (std::size_t p = 0; p < got.size(); p += 3) {
-        int worst = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int d = std::abs(int(got[p + c]) - int(want[p + c]));
-            total += d;
-            worst = std::max(worst, d);
-        }
-        if (worst > 16) ++off;
-    }
-    const double mean = static_cast<double>(total) / static_cast<double>(got.size());
-    EXPECT_LE(off, w * h / 1000) << name << ": pixels off by more than 16";
-    EXPECT_LT(mean, 0.5) << name << ": mean difference per channel";
-    if (::testing::Test::HasFailure()) {
-        const std::string seen = std::string(BRX_BINARY_DIR) + "/installer_" + name + "_seen.png";
-        write_rgb_png(seen, w, h, got);
-        ADD_FAILURE() << "the picture drawn is in " << seen;
-    }
+    expect_reference_picture(kData + "installer_" + name + ".png",
+                             std::string(BRX_BINARY_DIR) + "/installer_" + name + "_seen.png", w, h,
+                             got);
 }
 
 // The state every picture starts from: a run whose server list has not

@@ -57,39 +57,9 @@ TEST_F(ReferencePicture, SceneMatchesTheCommittedPicture)
     draw_scene();  // with the built-in widget atlas
     const std::vector<uint8_t> got = read_rgb(0, 0, kW, kH);
 
-    if (const char* update = getenv("BRX_UPDATE_REFERENCE"); update && *update == '1') {
-        ASSERT_TRUE(brx_test::write_rgb_png(kReference, kW, kH, got));
-        GTEST_SKIP() << "rewrote " << kReference;
-    }
-
-    int w = 0, h = 0;
-    std::vector<uint8_t> want;
-    ASSERT_TRUE(brx_test::read_rgb_png(kReference, &w, &h, &want))
-        << kReference << " is missing; run with BRX_UPDATE_REFERENCE=1 to create it";
-    ASSERT_EQ(w, kW);
-    ASSERT_EQ(h, kH);
-
-    // Rasterisers may differ by a step at an edge; a changed drawing differs
-    // by far more than that.
-    long total = 0;
-    int off = 0;
-    for (std::size_t p = 0; p < got.size(); p += 3) {
-        int worst = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int d = std::abs(int(got[p + c]) - int(want[p + c]));
-            total += d;
-            worst = std::max(worst, d);
-        }
-        if (worst > 16) ++off;
-    }
-    const double mean = static_cast<double>(total) / static_cast<double>(got.size());
-    EXPECT_LE(off, kW * kH / 1000) << "pixels off by more than 16";
-    EXPECT_LT(mean, 0.5) << "mean difference per channel";
-    if (HasFailure()) {
-        const std::string seen = std::string(BRX_BINARY_DIR) + "/reference_scene_seen.png";
-        brx_test::write_rgb_png(seen, kW, kH, got);
-        ADD_FAILURE() << "the picture drawn is in " << seen;
-    }
+    brx_test::expect_reference_picture(kReference,
+                                       std::string(BRX_BINARY_DIR) + "/reference_scene_seen.png",
+                                       kW, kH, got);
 }
 
 }  // namespace
