@@ -165,13 +165,9 @@ int line_index(double q, int lo, int hi)
 
 OGLE_Rec* OGLE_Create(const OGLE_Callbacks* cb, void* ref)
 {
-    OGLE_Rec* rec = new OGLE_Rec{cb->GetVisibleBounds, cb->GetLogicalBounds, cb->SetLogicalHeight,
-                                 cb->ScrollTo,         cb->GetText,          cb->ReplaceText,
-                                 cb->GetLineHeight,    cb->MeasureString,    cb->FitStringFwd,
-                                 cb->FitStringRev,     cb->DrawString,       cb->DrawSelection,
-                                 cb->WordBreak,        ref,                  {},
-                                 0,                    0,                    1,
-                                 -1.0f};
+    OGLE_Rec* rec = new OGLE_Rec;
+    static_cast<OGLE_Callbacks&>(*rec) = *cb;
+    rec->ref = ref;
     return rec;
 }
 

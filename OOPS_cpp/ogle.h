@@ -26,28 +26,14 @@ struct OGLE_Callbacks {
     const char* (*WordBreak)(OGLE_Rec* rec, const char* begin, const char* end);
 };
 
-struct OGLE_Rec {
-    void (*GetVisibleBounds)(OGLE_Rec* rec, float* rect);
-    void (*GetLogicalBounds)(OGLE_Rec* rec, float* rect);
-    void (*SetLogicalHeight)(OGLE_Rec* rec, float height);
-    void (*ScrollTo)(OGLE_Rec* rec, float* offset);
-    void (*GetText)(OGLE_Rec* rec, const char** begin, const char** end);
-    void (*ReplaceText)(OGLE_Rec* rec, int start, int end, const char* ins_begin,
-                        const char* ins_end);
-    float (*GetLineHeight)(OGLE_Rec* rec);
-    float (*MeasureString)(OGLE_Rec* rec, const char* begin, const char* end);
-    int (*FitStringFwd)(OGLE_Rec* rec, const char* begin, const char* end, float width);
-    int (*FitStringRev)(OGLE_Rec* rec, const char* begin, const char* end, float width);
-    void (*DrawString)(OGLE_Rec* rec, const char* begin, const char* end, float x, float y);
-    void (*DrawSelection)(OGLE_Rec* rec, float* rect);
-    const char* (*WordBreak)(OGLE_Rec* rec, const char* begin, const char* end);
-
-    void* ref;
+// The record keeps its own copy of the host's callbacks.
+struct OGLE_Rec : OGLE_Callbacks {
+    void* ref = nullptr;
     std::vector<int> line_starts;  // empty until the first layout
-    int sel_start;
-    int sel_end;
-    int active_end;   // 1: sel_end moves when extending, 0: sel_start does
-    float desired_x;  // the x that Up and Down keep; -1 when unset
+    int sel_start = 0;
+    int sel_end = 0;
+    int active_end = 1;      // 1: sel_end moves when extending, 0: sel_start does
+    float desired_x = -1.0f;  // the x that Up and Down keep; -1 when unset
 };
 
 OGLE_Rec* OGLE_Create(const OGLE_Callbacks* callbacks, void* ref);
