@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "Files/io_utils.h"
+#include "GenH/hl_string.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/butn_draw.h"
@@ -40,50 +41,10 @@ constexpr int kStateCol = 58;
 // ---------------------------------------------------------------------------
 // The server list, as far as the update check reads it.
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+// The list's cursor, with the check's own reading of numbers.
+struct list_reader : text_cursor {
+    using text_cursor::text_cursor;
 
-// A cursor over the mapped list that never passes its end.
-struct list_reader {
-    const char* p;
-    const char* end;
-
-    void skip_blanks()
-    {
-        while (p < end && is_blank(*p)) ++p;
-    }
-    void skip_line()
-    {
-        while (p < end && !is_line_end(*p)) ++p;
-    }
-    void skip_blanks_and_line_ends()
-    {
-        while (p < end && (is_blank(*p) || is_line_end(*p))) ++p;
-    }
-    // The keyword at the cursor, ended by a blank, a line end or the data's end.
-    bool keyword(const char* word)
-    {
-        const char* q = p;
-        for (; *word; ++word, ++q)
-            if (q >= end || *q != *word) return false;
-        if (q < end && !is_blank(*q) && !is_line_end(*q)) return false;
-        p = q;
-        return true;
-    }
-    std::string word()
-    {
-        skip_blanks();
-        const char* s = p;
-        while (p < end && !is_blank(*p) && !is_line_end(*p)) ++p;
-        return std::string(s, p);
-    }
-    std::string rest_of_line()
-    {
-        skip_blanks();
-        const char* s = p;
-        skip_line();
-        return std::string(s, p);
-    }
     // Every character up to the next blank or line end is taken as a digit,
     // whatever it is; the value stops at the int range instead of overflowing.
     int integer()

@@ -1,57 +1,11 @@
 #include <cstring>
 
+#include "GenH/hl_string.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/http.h"
 #include "OOPS_cpp/xmap.h"
 #include "app/installer.h"
 #include "app/utils.h"
-
-namespace {
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
-
-// A cursor over the mapped list that never passes its end.
-struct list_reader {
-    const char* p;
-    const char* end;
-
-    bool at_end() const { return p >= end; }
-    void skip_blanks()
-    {
-        while (p < end && is_blank(*p)) ++p;
-    }
-    void skip_to_line_end()
-    {
-        while (p < end && !is_line_end(*p)) ++p;
-    }
-    void skip_blanks_and_line_ends()
-    {
-        while (p < end && (is_blank(*p) || is_line_end(*p))) ++p;
-    }
-    // The keyword at the cursor, followed by a blank, a line end or the end
-    // of the data; the cursor moves past it only when it matches.
-    bool keyword(const char* word)
-    {
-        const std::size_t n = strlen(word);
-        if (static_cast<std::size_t>(end - p) < n || memcmp(p, word, n) != 0) return false;
-        if (p + n < end && !is_blank(p[n]) && !is_line_end(p[n])) return false;
-        p += n;
-        return true;
-    }
-    // The rest of the line after the blanks that open it, cut to the longest
-    // value kept.
-    std::string rest_of_line()
-    {
-        skip_blanks();
-        const char* start = p;
-        skip_to_line_end();
-        const std::size_t n = static_cast<std::size_t>(p - start);
-        return std::string(start, n < kServerListValueMax ? n : kServerListValueMax);
-    }
-};
-
-}  // namespace
 
 void read_server_list(const std::string& path)
 {
@@ -64,22 +18,22 @@ void read_server_list(const std::string& path)
     }
 
     stg.server_count = 0;
-    list_reader in{map.cursor, map.end};
+    text_cursor in{map.cursor, map.end};
     in.skip_blanks_and_line_ends();
     while (!in.at_end()) {
         in.skip_blanks();
         if (in.keyword("BETA")) {
-            in.skip_to_line_end();
+            in.skip_line();
         } else if (in.keyword("FINAL")) {
-            install_name = in.rest_of_line();
+            install_name = in.rest_of_line(kServerListValueMax);
         } else if (in.keyword("ENDOFLIST")) {
             break;
         } else if (in.keyword("SERVER")) {
-            std::string host = in.rest_of_line();
+            std::string host = in.rest_of_line(kServerListValueMax);
             in.skip_blanks_and_line_ends();
-            std::string prefix = in.rest_of_line();
+            std::string prefix = in.rest_of_line(kServerListValueMax);
             in.skip_blanks_and_line_ends();
-            std::string desc = in.rest_of_line();
+            std::string desc = in.rest_of_line(kServerListValueMax);
             in.skip_blanks_and_line_ends();
             const int n = stg.server_count;
             if (n < 10) {
@@ -89,7 +43,7 @@ void read_server_list(const std::string& path)
                 stg.server_count = n + 1;
             }
         } else {
-            in.skip_to_line_end();
+            in.skip_line();
         }
         in.skip_blanks_and_line_ends();
     }

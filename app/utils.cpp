@@ -9,6 +9,7 @@
 
 #include "Files/io_utils.h"
 #include "GenC/hl_alert.h"
+#include "GenH/hl_string.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/http.h"
 #include "OOPS_cpp/xmap.h"
@@ -194,38 +195,11 @@ void pick_server_biased()
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+// The directory text's cursor: keywords must be followed by a blank.
+struct dir_reader : text_cursor {
+    using text_cursor::text_cursor;
 
-// A cursor over the mapped directory text that never passes its end.
-struct dir_reader {
-    const char* p;
-    const char* end;
-
-    bool at_end() const { return p >= end; }
-    bool at_line_end() const { return p >= end || is_line_end(*p); }
-    void skip_blanks()
-    {
-        while (p < end && is_blank(*p)) ++p;
-    }
-    void skip_line()
-    {
-        while (!at_line_end()) ++p;
-    }
-    void skip_line_ends_and_blanks()
-    {
-        while (p < end && (is_line_end(*p) || is_blank(*p))) ++p;
-    }
-    // A keyword at the cursor, followed by at least one blank.
-    bool keyword(const char* word)
-    {
-        const char* q = p;
-        for (; *word; ++word, ++q)
-            if (q >= end || *q != *word) return false;
-        if (q >= end || !is_blank(*q)) return false;
-        p = q;
-        return true;
-    }
+    bool keyword(const char* word) { return text_cursor::keyword(word, true); }
     // Digits are taken as they come, whatever the character; the value wraps.
     int number()
     {
@@ -245,20 +219,6 @@ struct dir_reader {
             ++p;
         }
         return static_cast<int>(static_cast<uint32_t>(sign) * value);
-    }
-    std::string word()
-    {
-        skip_blanks();
-        const char* s = p;
-        while (p < end && !is_blank(*p) && !is_line_end(*p)) ++p;
-        return std::string(s, p);
-    }
-    std::string rest_of_line()
-    {
-        skip_blanks();
-        const char* s = p;
-        skip_line();
-        return std::string(s, p);
     }
 };
 
@@ -339,7 +299,7 @@ int read_directory(const std::string& path, std::string top_line)
                 have_previous = true;
             }
             in.skip_line();
-            in.skip_line_ends_and_blanks();
+            in.skip_blanks_and_line_ends();
             if (f++ % 500 == 0)
                 dir_progress_bar(0, static_cast<float>(in.p - map.begin),
                                  static_cast<float>(file_bytes), 0, top_line, name);
@@ -347,7 +307,7 @@ int read_directory(const std::string& path, std::string top_line)
         } else {
             in.skip_line();
         }
-        in.skip_line_ends_and_blanks();
+        in.skip_blanks_and_line_ends();
     }
 
     const int count = static_cast<int>(sim_info.size());
