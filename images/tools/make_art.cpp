@@ -380,12 +380,15 @@ void atlas(canvas& c, font& regular)
     strip(c, "frame1 style 8 slider knob", 3, 13, 5, rgb(150, 160, 175), vgrad(3, rgb(220, 226, 234), 13, kWhite));
     strip(c, "frame1 style 9 field", 3, 23, 3, rgb(120, 130, 146), flat(rgb(252, 253, 254)), 0, rgb(0, 0, 0, 0.06f));
     {
-        strip(c, "frame1 style 10 drop-down", 2, 22, 3, rgb(120, 130, 146), flat(rgb(252, 253, 254)));
+        // A dark field like the title bar: the list draws its chosen item in
+        // the white text colour of the dark bars.
+        strip(c, "frame1 style 10 drop-down", 2, 22, 3, kNavy, vgrad(2, kSlate, 22, kSlateLight), 0,
+              rgb(255, 255, 255, 0.08f));
         const atlas_rect& r = find("frame1 style 10 drop-down");
         fill_local(c, r.s, r.t, r.w, r.h, round_box(r.w - 20, 3, r.w - 2, 21, 2),
-                   vgrad(3, rgb(200, 208, 220), 21, rgb(240, 243, 247)));
-        fill_local(c, r.s, r.t, r.w, r.h, segment(r.w - 20.5f, 3, r.w - 20.5f, 21, 0.5f), flat(rgb(150, 160, 175)));
-        arrow(c, r, r.w - 11, 12, 4, 1, kInk);
+                   vgrad(3, rgb(24, 38, 58), 21, rgb(40, 56, 78)));
+        fill_local(c, r.s, r.t, r.w, r.h, segment(r.w - 20.5f, 3, r.w - 20.5f, 21, 0.5f), flat(kNavy));
+        arrow(c, r, r.w - 11, 12, 4, 1, kBody);
     }
     {
         const atlas_rect& r = find("frame0 vertical bar");

@@ -5,6 +5,8 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -90,6 +92,47 @@ TEST(BuiltinImages, SwatchesHoldTheInterfaceColours)
         EXPECT_EQ(p[2], sw.b) << sw.colour_index;
         EXPECT_EQ(p[3], 255) << sw.colour_index;
     }
+}
+
+// Relative luminance and contrast ratio of opaque sRGB texels.
+double luminance(const unsigned char* p)
+{
+    auto lin = [](unsigned char v) {
+        const double c = v / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(p[0]) + 0.7152 * lin(p[1]) + 0.0722 * lin(p[2]);
+}
+double contrast(const unsigned char* a, const unsigned char* b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The drop-down list writes its chosen item in colour 38 on its frame, and
+// its arrow must stand out from the arrow box.
+TEST(BuiltinImages, DropDownFieldShowsItsItemText)
+{
+    const atlas_swatch* white = nullptr;
+    for (const atlas_swatch& sw : kAtlasSwatches)
+        if (sw.colour_index == 38) white = &sw;
+    ASSERT_NE(white, nullptr);
+    const unsigned char* text = atlas_texel(white->s, white->t);
+    const atlas_rect* frame = nullptr;
+    for (const atlas_rect& r : kAtlasRects)
+        if (std::string(r.name) == "frame1 style 10 drop-down") frame = &r;
+    ASSERT_NE(frame, nullptr);
+    // The rows the item's text covers, across the repeated middle and the
+    // field left of the arrow box.
+    for (int t = 6; t <= 17; ++t)
+        for (int s = 2; s < frame->w - 22; ++s) {
+            const unsigned char* p = atlas_texel(frame->s + s, frame->t + t);
+            ASSERT_EQ(p[3], 255) << s << "," << t;
+            EXPECT_GE(contrast(p, text), 4.5) << "field texel " << s << "," << t;
+        }
+    const unsigned char* arrow = atlas_texel(frame->s + frame->w - 12, frame->t + 13);
+    const unsigned char* box = atlas_texel(frame->s + frame->w - 5, frame->t + 12);
+    EXPECT_GE(contrast(arrow, box), 4.5);
 }
 
 TEST(BuiltinImages, BackgroundsAreOpaque)
