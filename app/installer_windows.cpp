@@ -10,8 +10,8 @@
 const char* const kEulaLines[3] = {
     "Brennix is licensed, not sold: you may install it on the computers that you use.",
     "You may not sell or pass on the files that this installer downloads.",
-    "The software comes as it is, without any warranty; Corvath Research is not liable for any "
-    "damage from its use.",
+    // One line, however long: the window wraps it.
+    "The software comes as it is, without any warranty; Corvath Research is not liable for any damage from its use.",
 };
 
 int eula_agreed = 0;

@@ -289,6 +289,14 @@ int read_directory(const std::string& path, std::string top_line)
                                    "too long!",
                                    "This is impossible to download or delete!", "It is:", v.path,
                                    t_exit, kThisFile, 661);
+                // The file layer takes "\\" and ":" for another system's folder
+                // marks and would end the program on them.
+                if (local_path_of(v.path).find_first_of("\\:") != std::string::npos)
+                    __MACIBM_alert(0,
+                                   "I am reading the directory text file and found a path with "
+                                   "a '\\' or ':' in it!",
+                                   "This is impossible to download or delete!", "It is:", v.path,
+                                   t_exit, kThisFile, 662);
                 if (have_previous && previous_path == v.path) {
                     sim_info.back().versions.push_back(std::move(v));
                 } else {

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -70,10 +71,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string said;
     char buf[4096];
     ssize_t n;
-    while ((n = read(out[0], buf, sizeof buf)) > 0) said.append(buf, static_cast<std::size_t>(n));
+    // libFuzzer's once-a-second alarm interrupts the read; stopping there would
+    // close the pipe under a child still writing (it would die of SIGPIPE).
+    while ((n = read(out[0], buf, sizeof buf)) != 0) {
+        if (n > 0) said.append(buf, static_cast<std::size_t>(n));
+        else if (errno != EINTR) break;
+    }
     close(out[0]);
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid) abort();
+    pid_t waited;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (waited != pid) abort();
     const bool ended = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     const bool refused = WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT &&
                          said.find("I am reading the directory text file") != std::string::npos &&

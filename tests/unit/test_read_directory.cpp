@@ -189,6 +189,21 @@ TEST_F(ReadDirectory, RefusesPathsTooLongForTheChecksum)
     }
 }
 
+TEST_F(ReadDirectory, RefusesPathsWithForeignFolderMarks)
+{
+    for (const char* name : {"a:b", "R/x\\y", "c:"}) {
+        const auto refused = brx_test::run_in_child([&] {
+            read(std::string(kHeader) + "DIR Top/\nFILE 0 0 0 1 1 s " + name + "\n");
+        });
+        EXPECT_EQ(refused.signal, SIGABRT) << name;
+        EXPECT_NE(refused.out.find("I am reading the directory text file and found a path with a "
+                                   "'\\' or ':' in it!"),
+                  std::string::npos)
+            << refused.out;
+        EXPECT_EQ(refused.out.find("I got a bad dirchar!"), std::string::npos) << refused.out;
+    }
+}
+
 TEST_F(ReadDirectory, ScanSumsWhatIsToBeFetched)
 {
     const std::string dest = tmp / "dest/";
