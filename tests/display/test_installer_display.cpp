@@ -72,19 +72,6 @@ void picture_state(const TempDir& tmp, unsigned short dead_port)
     xtim.act_flag10 = 0;
 }
 
-void ready_state()
-{
-    stg.server_count = 2;
-    server_name[0] = server_name[1] = "mirror.example";
-    server_path[0] = server_path[1] = "/brennix/Brennix 9.00r1/";
-    server_desc[0] = "First mirror";
-    server_desc[1] = "Second mirror";
-    install_name = "Brennix 9.00r1";
-    stg.dir_state = 3;
-    stg.total_download = 123456;
-    stg.total_install = 234567;
-}
-
 struct Shot {
     const char* name;
     std::function<void(const TempDir&)> prepare;  // then one frame is drawn
@@ -106,7 +93,7 @@ TEST(InstallerPictures, MainScreenInItsStates)
         {"no_servers", [](const TempDir&) { stg.server_count = 0; }},
         {"fetching",
          [&](const TempDir&) {
-             ready_state();
+             set_ready_state();
              stg.dir_state = 0;
              stg.total_download = stg.total_install = 0;
              http.proxy_port_int = quarter.port();
@@ -114,10 +101,10 @@ TEST(InstallerPictures, MainScreenInItsStates)
              while (!(http.slot[1] && http.slot[1]->received == 250) && Clock::now() < until)
                  installer_frame();
          }},
-        {"ready", [](const TempDir&) { ready_state(); }},
+        {"ready", [](const TempDir&) { set_ready_state(); }},
         {"installing",
          [&](const TempDir&) {
-             ready_state();
+             set_ready_state();
              installer_frame();  // phase 0 takes the totals
              http.proxy_port_int = silent.port();
              file_version_struct v;
@@ -136,19 +123,19 @@ TEST(InstallerPictures, MainScreenInItsStates)
          }},
         {"complete",
          [](const TempDir&) {
-             ready_state();
+             set_ready_state();
              stg.phase = 2;
              next.job_done = 1;
          }},
         {"failed",
          [](const TempDir&) {
-             ready_state();
+             set_ready_state();
              stg.phase = 2;
              stg.install_error = 1;
          }},
         {"net_failed",
          [](const TempDir&) {
-             ready_state();
+             set_ready_state();
              stg.net_failed = 1;
              crnt_file_path = "/brennix/Brennix 9.00r1/Brennix/Resources/a.dat.zip";
          }},

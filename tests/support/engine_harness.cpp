@@ -20,6 +20,19 @@ double seconds_since(Clock::time_point t)
 
 }  // namespace
 
+void set_ready_state()
+{
+    stg.server_count = 2;
+    server_name[0] = server_name[1] = "mirror.example";
+    server_path[0] = server_path[1] = "/brennix/Brennix 9.00r1/";
+    server_desc[0] = "First mirror";
+    server_desc[1] = "Second mirror";
+    install_name = "Brennix 9.00r1";
+    stg.dir_state = 3;
+    stg.total_download = 123456;
+    stg.total_install = 234567;
+}
+
 void reset_engine(const std::string& temp, const std::string& dest)
 {
     for (down_class*& slot : http.slot) {

@@ -11,6 +11,10 @@ namespace brx_test {
 // with `temp` as the temporary folder and `dest` as the destination.
 void reset_engine(const std::string& temp, const std::string& dest);
 
+// The state of a run whose server list named two mirrors and whose file
+// directory was read: 123456 KB to fetch, 234567 KB to install.
+void set_ready_state();
+
 // Fetches server_path[server_index] + "directory.txt.zip" on slot 1, frame by
 // frame, unpacks it into temp_path and reads it; the result of read_directory,
 // or 0 when the fetch did not finish within `max_seconds`.
