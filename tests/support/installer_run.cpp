@@ -225,36 +225,40 @@ std::string PrivateTmp::outside(const std::string& path) const
     return "/proc/" + std::to_string(holder_) + "/root" + path;
 }
 
-int PrivateTmp::open_namespace(const char* kind) const
+// The command that runs `argv` inside the namespace. A program cannot setns
+// into a mount namespace while another thread shares its file-system state,
+// and under a user-mode emulator (how the 32-bit build runs on a kernel
+// without 32-bit support) every process has such a thread; nsenter, a native
+// program, enters for it, and the shell takes the working folder inside.
+std::vector<std::string> PrivateTmp::inside(const std::string& cwd, const std::vector<std::string>& argv) const
 {
-    const std::string path = "/proc/" + std::to_string(holder_) + "/ns/" + kind;
-    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string ns = "/proc/" + std::to_string(holder_) + "/ns/";
+    std::vector<std::string> cmd = {"/usr/bin/nsenter"};
+    if (user_ns_) {
+        cmd.push_back("--user=" + ns + "user");
+        cmd.push_back("--preserve-credentials");
+    }
+    cmd.push_back("--mount=" + ns + "mnt");
+    cmd.insert(cmd.end(), {"--", "/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", cwd});
+    cmd.insert(cmd.end(), argv.begin(), argv.end());
+    return cmd;
 }
 
 pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                         const std::string& cwd, const std::string& output) const
 {
     if (!ok() || argv.empty()) return -1;
-    const int user = user_ns_ ? open_namespace("user") : -1;
-    const int ns = open_namespace("mnt");
-    if (ns < 0 || (user_ns_ && user < 0)) {
-        if (ns >= 0) close(ns);
-        if (user >= 0) close(user);
-        return -1;
-    }
     const int out = output.empty() ? open("/dev/null", O_WRONLY | O_CLOEXEC)
                                    : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const std::vector<std::string> cmd = inside(cwd, argv);
     std::vector<char*> args, envs;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : cmd) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     for (const std::string& e : env) envs.push_back(const_cast<char*>(e.c_str()));
     envs.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        if (user >= 0 && setns(user, CLONE_NEWUSER) != 0) _exit(126);
-        if (setns(ns, CLONE_NEWNS) != 0) _exit(126);
-        if (chdir(cwd.c_str()) != 0) _exit(126);
         if (in >= 0) dup2(in, STDIN_FILENO);
         if (out >= 0) {
             dup2(out, STDOUT_FILENO);
@@ -263,8 +267,6 @@ pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<
         execve(args[0], args.data(), envs.data());
         _exit(127);
     }
-    close(ns);
-    if (user >= 0) close(user);
     if (out >= 0) close(out);
     if (in >= 0) close(in);
     return pid;
@@ -273,23 +275,17 @@ pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<
 bool PrivateTmp::mount_tmpfs(const std::string& folder, long long bytes) const
 {
     if (!ok()) return false;
-    const int user = user_ns_ ? open_namespace("user") : -1;
-    const int ns = open_namespace("mnt");
-    if (ns < 0 || (user_ns_ && user < 0)) {
-        if (ns >= 0) close(ns);
-        if (user >= 0) close(user);
-        return false;
-    }
-    const std::string target = without_slash(folder);
-    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    const std::vector<std::string> cmd =
+        inside("/", {"/bin/mount", "-t", "tmpfs", "-o", "nosuid,nodev,size=" + std::to_string(bytes) + ",mode=0755",
+                     "tmpfs", without_slash(folder)});
+    std::vector<char*> args;
+    for (const std::string& a : cmd) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        if (user >= 0 && setns(user, CLONE_NEWUSER) != 0) _exit(1);
-        if (setns(ns, CLONE_NEWNS) != 0) _exit(1);
-        _exit(mount("tmpfs", target.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0 ? 0 : 2);
+        execv(args[0], args.data());
+        _exit(127);
     }
-    close(ns);
-    if (user >= 0) close(user);
     int status = 0;
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

@@ -60,7 +60,7 @@ public:
                 const std::string& cwd, const std::string& output) const;
 
 private:
-    int open_namespace(const char* kind) const;
+    std::vector<std::string> inside(const std::string& cwd, const std::vector<std::string>& argv) const;
 
     pid_t holder_ = -1;
     bool user_ns_ = false;
