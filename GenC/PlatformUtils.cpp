@@ -148,11 +148,6 @@ int folder_chooser::frame()
         } else {
             too_long(inner, __LINE__);
         }
-    } else if (delete_hit && levels.paths.size() >= 2) {
-        // Backspace not taken by the name field goes up a folder.
-        delete_hit = 0;
-        folder = levels.paths[levels.paths.size() - 2];
-        selected = relist() / 2;
     }
 
     if (BTN_action(35, 28, 0, 0, 1, "Cancel", "-")) return 0;

@@ -1,9 +1,12 @@
 #include "OOPS_cpp/pref.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -33,11 +36,15 @@ bool sync_file(const std::string& path)
     return ok;
 }
 
-void sync_folder_of(const std::string& path)
+std::string folder_of(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+void sync_folder_of(const std::string& path)
+{
+    const int fd = open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);
     close(fd);
@@ -58,6 +65,36 @@ std::string link_target(const std::string& path)
     return target.substr(app_path.size());
 }
 
+// Removes the temporaries that writers of `full` killed while saving left
+// beside it: exactly its name, ".", the writer's process id and ".tmp", as a
+// regular file. One whose process still runs is a save under way and stays.
+void remove_stale_temporaries(const std::string& full)
+{
+    const std::string folder = folder_of(full);
+    const std::string prefix = full.substr(full.rfind('/') + 1) + ".";
+    const std::string suffix = ".tmp";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+            !name.ends_with(suffix))
+            continue;
+        const std::string digits =
+            name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        // A number past any process id names no running writer.
+        const long long pid = digits.size() <= 9 ? std::stoll(digits) : -1;
+        if (pid == getpid()) continue;
+        if (pid > 0 && (kill(pid_t(pid), 0) == 0 || errno == EPERM)) continue;
+        const std::string stale = folder + name;
+        struct stat st;
+        if (lstat(stale.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        unlink(stale.c_str());
+    }
+    closedir(dir);
+}
+
 // Decimal as the preference file stores it: leading white space, a sign and
 // digits up to the first other character; no digits give 0. Out-of-range
 // numbers saturate.
@@ -76,7 +113,9 @@ scan_class::scan_class(const std::string& path, int io_mode) : mode(io_mode)
     if (mode == 1) {
         path_ = link_target(path);
         temp_path_ = path_ + "." + std::to_string(getpid()) + ".tmp";
-        opened_ = ouf_open(temp_path_, 10001, 9001, "no-copyright-string");
+        remove_stale_temporaries(app_path + path_);
+        // A failure names the preference file itself, below, not the temporary.
+        opened_ = ouf_try_open(temp_path_, 10001, 9001, "no-copyright-string");
         return;
     }
 
@@ -84,8 +123,8 @@ scan_class::scan_class(const std::string& path, int io_mode) : mode(io_mode)
     static const int versions[] = {9001, 0};
     if (!map.check_file(10001, versions, nullptr, nullptr)) return;
 
-    // One line, one key: a value ends at a CR, LF or NUL, and whatever follows
-    // on the same line is dropped rather than read as another key.
+    // A value ends at a CR, LF or NUL, and any run of them (with blanks) sits
+    // between two keys: files whose lines end in LF, CR LF or CR alone read alike.
     const char* p = map.cursor;
     const char* const end = map.end;
     while (p < end) {
@@ -97,7 +136,6 @@ scan_class::scan_class(const std::string& path, int io_mode) : mode(io_mode)
         const char* const value = p;
         while (p < end && !is_line_end(*p)) ++p;
         const char* const value_end = p;
-        while (p < end && *p != '\n') ++p;
         while (p < end && (is_blank(*p) || is_line_end(*p))) ++p;
         values[std::string(key, key_end)] = std::string(value, value_end);
     }
@@ -122,8 +160,7 @@ scan_class::~scan_class()
         return;
     }
     unlink(temp.c_str());
-    // A failed open has raised its alert already; a failure after it has not.
-    if (opened_) ouf_save_alert(full, "OOPS_cpp/pref", __LINE__);
+    ouf_save_alert(full, "OOPS_cpp/pref", __LINE__);
 }
 
 int scan_class::fetch_or_get(const std::string& value, std::string& out, const std::string& key)

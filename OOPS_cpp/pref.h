@@ -7,7 +7,8 @@
 #include <string>
 
 // One pass over one preference file. Writing goes to a temporary file beside
-// the target, which replaces the target only once it is complete.
+// the target, which replaces the target only once it is complete; a save also
+// removes the temporaries that saves killed midway left there.
 class scan_class {
 public:
     scan_class(const std::string& path, int mode);

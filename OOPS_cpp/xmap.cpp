@@ -285,18 +285,36 @@ void xmap_class::io_file_close()
     if (io_mode == 1) ouf.close();
 }
 
-int ouf_open(std::string path, int type, int version, std::string notice)
-{
-    if (type != xmap_type_binary && type != xmap_type_text)
-        __MACIBM_alert(0, "Bad ouf_open type!", path, "", "", t_exit, "Files/io_utils", 1010);
+namespace {
 
+// The name ouf_open writes to: app_path + path, its last three letters
+// lower-cased, bounded by the framework's path length.
+std::string ouf_file_name(const std::string& path)
+{
     std::string full = app_path + path;
     if (full.size() > 3)
         for (std::size_t i = full.size() - 3; i < full.size(); ++i)
             if (full[i] >= 'A' && full[i] <= 'Z') full[i] = static_cast<char>(full[i] + 32);
     char bounded[strDIM];
     strcpy_bounded(bounded, full);
+    return bounded;
+}
 
+}  // namespace
+
+int ouf_open(std::string path, int type, int version, std::string notice)
+{
+    if (ouf_try_open(path, type, version, notice)) return 1;
+    ouf_save_alert(ouf_file_name(path), "Files/io_utils", 1064);
+    return 0;
+}
+
+int ouf_try_open(const std::string& path, int type, int version, const std::string& notice)
+{
+    if (type != xmap_type_binary && type != xmap_type_text)
+        __MACIBM_alert(0, "Bad ouf_open type!", path, "", "", t_exit, "Files/io_utils", 1010);
+
+    const std::string bounded = ouf_file_name(path);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (ouf.is_open()) ouf.close();
         ouf.clear();
@@ -319,7 +337,6 @@ int ouf_open(std::string path, int type, int version, std::string notice)
             make_folder(folder);
         }
     }
-    ouf_save_alert(bounded, "Files/io_utils", 1064);
     return 0;
 }
 

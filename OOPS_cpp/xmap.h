@@ -90,6 +90,9 @@ extern int mapped_files_open;
 // Opens the framework output stream `ouf` on app_path + path (the last three
 // letters lower-cased) and writes the header; 1 when the stream is good.
 int ouf_open(std::string path, int type, int version, std::string notice);
+// As ouf_open, but a stream that does not open raises no alert: for a writer
+// whose file is not the one the user knows by name.
+int ouf_try_open(const std::string& path, int type, int version, const std::string& notice);
 
 // The writer's alert for a file that could not be saved.
 void ouf_save_alert(const std::string& full_path, const char* file, int line);

@@ -7,11 +7,12 @@
 #include "app/installer.h"
 #include "app/utils.h"
 
+// Each term fits one line of the window's 400-pixel wrap: the lines sit only
+// 20 pixels apart, so a wrapped term would run into the next.
 const char* const kEulaLines[3] = {
-    "Brennix is licensed, not sold: you may install it on the computers that you use.",
+    "Brennix is licensed, not sold: you may install it on the computers you use.",
     "You may not sell or pass on the files that this installer downloads.",
-    // One line, however long: the window wraps it.
-    "The software comes as it is, without any warranty; Corvath Research is not liable for any damage from its use.",
+    "Brennix comes as it is, without warranty; Corvath is not liable for damage.",
 };
 
 int eula_agreed = 0;

@@ -174,12 +174,6 @@ TEST_F(Chooser, OpensByDoubleClickAndReturnAndGoesUp)
     frame(c);
     EXPECT_EQ(c.folder, root / "my-files/y/");
 
-    // Backspace that no field took goes up one level.
-    delete_hit = 1;
-    frame(c);
-    EXPECT_EQ(c.folder, root / "my-files/");
-    EXPECT_EQ(c.selected, 1);
-
     // Picking a level in the drop-down: the root of the file system.
     frame(c);
     select_popup_code = BTN_textlist_id(280.5f, 438);

@@ -14,6 +14,7 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/http.h"
+#include "OOPS_cpp/oglp_layout.h"
 #include "OOPS_cpp/xtim.h"
 #include "app/installer.h"
 #include "app/utils.h"
@@ -131,6 +132,19 @@ TEST(ProxyPort, OnlyPortNumbers)
                  {"-1", -1},     {"-5", -1},    {"80a", -1},      {"", -1},      {"999999999", -1},
                  {"1234567890", -1}, {"+80", 80}};
     for (const Case& c : cases) EXPECT_EQ(proxy_port_number(c.text), c.port) << c.text;
+}
+
+// The terms window draws its three terms 20 pixels apart with a 400-pixel wrap
+// in font 100: a term that wrapped would run its second line into the next.
+TEST(TermsWindow, EachTermFitsOneLine)
+{
+    for (const char* term : kEulaLines) {
+        EXPECT_LE(OGL_string_width(term), 400.0f) << term;
+        int lines = 0;
+        OGL_layout_string(20, 250, 0, 0, term, 400, 0,
+                          [&](std::string_view, float, float) { ++lines; });
+        EXPECT_EQ(lines, 1) << term << " (" << OGL_string_width(term) << " pixels)";
+    }
 }
 
 // ---------------------------------------------------------------------------

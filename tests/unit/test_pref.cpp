@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "GenH/hl_types.h"
@@ -149,6 +151,48 @@ TEST_F(PrefFile, RoundTripIsExact)
     EXPECT_EQ(list_tree(folder), Tree{"Brennix Installer.prf"});
 }
 
+TEST_F(PrefFile, SavingRemovesTemporariesLeftByKilledSaves)
+{
+    // The id of a process that has ended.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+
+    const std::string name = "Brennix Installer.prf";
+    const std::string stale[] = {name + "." + std::to_string(gone) + ".tmp",
+                                 name + ".999999999.tmp", name + ".99999999999999999999.tmp"};
+    const Tree kept = {
+        name + "." + std::to_string(getppid()) + ".tmp",  // a save under way
+        name + ".tmp", name + "..tmp", name + ".12a.tmp", name + ".-5.tmp", name + ".+5.tmp",
+        name + ".123.tmp.bak", name + ".123.TMP", name + ".123", name + "123.tmp",
+        "Other.prf.123.tmp", "x" + name + ".123.tmp", "Res Skarvel.prf.999999999.tmp",
+        name + ".888888888.tmp/",                                // a folder
+        name + ".888888888.tmp/" + name + ".999999999.tmp",      // inside it
+        name + ".777777777.tmp",                                 // a link
+    };
+    mkdir(folder.c_str(), 0777);
+    for (const std::string& f : stale) write_file(folder + f, "stale");
+    for (const std::string& f : kept) {
+        if (f.ends_with("/")) {
+            mkdir((folder + f).c_str(), 0777);
+        } else if (f.ends_with("777777777.tmp")) {
+            write_file(scratch / "linked", "keep");
+            ASSERT_EQ(symlink((scratch / "linked").c_str(), (folder + f).c_str()), 0);
+        } else {
+            write_file(folder + f, "keep");
+        }
+    }
+
+    pref.IO_set(11, 1);
+    Tree expected = kept;
+    expected.push_back(name);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(list_tree(folder), expected);
+    EXPECT_EQ(read_file(scratch / "linked"), "keep");
+    EXPECT_EQ(read_file(file).substr(0, 30), kHeader + "_use_max_cpu 0\n");
+}
+
 TEST_F(PrefFile, ReplacingKeepsALinkAndThePermissions)
 {
     mkdir(folder.c_str(), 0777);
@@ -247,16 +291,27 @@ TEST_F(PrefFile, ValuesWithLineBreaksAreNotWritten)
               "Preference _proxy_port not saved: its value holds a line break.\n");
 }
 
-TEST_F(PrefFile, OneLineIsNeverTwoKeys)
+TEST_F(PrefFile, EveryLineEndSeparatesKeys)
 {
-    const std::string body = std::string("_dest_dir_path /x/\r_proxy_host evil\n") +
-                             std::string("_proxy_port 80\0_log_actions 1\n", 30) +
-                             "_stream_count 2 _use_max_cpu 1\n";
+    // The same keys with LF, CR LF, CR alone and NUL between them; the last
+    // key of each file has no line end, so the end of the file ends its value.
+    const std::string keys[] = {"_stream_count 2 _use_max_cpu 1", "_proxy_host  a b  ",
+                                "_log_actions 1", "_dest_dir_path /x y/", "_proxy_port"};
     Settings expected = kDefaults;
-    expected.dest = "/x/";
-    expected.proxy_port = "80";
-    expected.stream_count = 2;
-    EXPECT_EQ(read_from(kHeader + body), expected);
+    expected.stream_count = 2;  // a blank does not end a value
+    expected.proxy_host = "a b  ";
+    expected.log_actions = 1;
+    expected.dest = "/x y/";
+    expected.proxy_port = "";  // a key alone: an empty value
+    const std::string ends[] = {"\n", "\r\n", "\r", std::string(1, '\0'), "\r\r\n \n\t"};
+    for (const std::string& eol : ends) {
+        std::string body = "I" + eol + "9001 version";
+        for (const std::string& k : keys) body += eol + k;
+        SCOPED_TRACE(testing::PrintToString(eol));
+        EXPECT_EQ(read_from(body), expected);
+        // A value running to the end of the file keeps its trailing blanks.
+        EXPECT_EQ(read_from(body + eol + "_proxy_port 81 ").proxy_port, "81 ");
+    }
 }
 
 TEST_F(PrefFile, UnwritableFolderRaisesTheAlertAndKeepsTheOldState)
@@ -265,7 +320,9 @@ TEST_F(PrefFile, UnwritableFolderRaisesTheAlertAndKeepsTheOldState)
     const auto r = run_in_child([] { pref.IO_set(11, 1); }, scratch.path());
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_TRUE(r.out.starts_with("Skarvel Error:\nI could not save the file! ")) << r.out;
-    EXPECT_NE(r.out.find(folder + "Brennix Installer.prf"), std::string::npos) << r.out;
+    // The alert names the file the user knows, not the temporary written first.
+    EXPECT_NE(r.out.find("\n\n" + file + "\n\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(".tmp"), std::string::npos) << r.out;
     EXPECT_EQ(read_file(without_slash(folder)), "not a folder");
 }
 
