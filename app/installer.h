@@ -50,6 +50,8 @@ inline constexpr std::size_t kServerListValueMax = 255;
 // arrived; runs while server_count is -1.
 void server_list_step();
 void read_server_list(const std::string& path);
+// 1 when some entry of the list read can be asked for files.
+int server_list_names_a_usable_server();
 
 // ---------------------------------------------------------------------------
 // Picture buttons and size text.
@@ -95,6 +97,8 @@ struct installer_frame_state {
     float totl_inst_rat = 0;
     float tot_down_req = 0, tot_disk_req = 0;
     std::string tot_disk_req_str;
+    // The user has been told that no entry of the list can be asked.
+    bool told_no_usable_server = false;
 };
 extern installer_frame_state frame_state;
 

@@ -96,9 +96,29 @@ void install_slice()
     }
 }
 
-void directory_fetch_step()
+// Once per run, when the list names servers but none of them can be asked:
+// without it the screen would go on checking for ever.
+void tell_no_usable_server()
+{
+    frame_state.told_no_usable_server = true;
+    modal_scope modal;
+    __MACIBM_alert(0,
+                   "OK I have the list of Corvath Research servers, but it does not name any "
+                   "server that I can reach!",
+                   "Every server in the list has a name or a folder that I can not ask for files.",
+                   std::string("Please try again later, or grab a new installer at the download "
+                               "section of ") +
+                       kMakerWebHost + ".",
+                   temp_path + "serverlist.txt", t_alert, kThisFile, 198);
+}
+
+void directory_fetch_step(bool nested)
 {
     if (stg.dir_state != 0 || stg.server_count <= 0) return;
+    if (!server_list_names_a_usable_server()) {
+        if (!frame_state.told_no_usable_server && !nested) tell_no_usable_server();
+        return;
+    }
     const int s = stg.server_index;
     if (s < 0 || s >= stg.server_count || s >= 10) return;
     // A server named in a form no request can take fails like one that does
@@ -175,7 +195,9 @@ void status_line(std::string* text, int* col)
         *text = "INSTALLATION COMPLETE!";
     } else if (stg.server_count == -1) {
         *text = "Looking for servers... you need internet for this...";
-    } else if (stg.server_count == 0) {
+    } else if (stg.server_count == 0 ||
+               (stg.dir_state == 0 && !server_list_names_a_usable_server())) {
+        // A list whose servers no request can take is checking nothing.
         *col = col_warning;
         *text = "I could not find any servers to get Brennix from!";
     } else if (stg.dir_state == 0) {
@@ -357,7 +379,7 @@ void installer_frame()
         f.dir_path = temp_path + "directory.txt";
         f.dir_path_path = temp_path;
     }
-    directory_fetch_step();
+    directory_fetch_step(nested);
 
     BTN_frame1(9, 285, 89, 300, 0);
     btn_text(col_path, 142, 86, dest_dir_path, 9999, 100, 0);

@@ -50,6 +50,14 @@ void read_server_list(const std::string& path)
     pick_server_biased();
 }
 
+int server_list_names_a_usable_server()
+{
+    const int count = stg.server_count < 10 ? stg.server_count : 10;
+    for (int i = 0; i < count; ++i)
+        if (server_is_usable(i)) return 1;
+    return 0;
+}
+
 void server_list_step()
 {
     if (stg.server_count != -1) return;

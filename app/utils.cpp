@@ -290,8 +290,12 @@ int read_directory(const std::string& path, std::string top_line)
                                    "This is impossible to download or delete!", "It is:", v.path,
                                    t_exit, kThisFile, 661);
                 // The file layer takes "\\" and ":" for another system's folder
-                // marks and would end the program on them.
-                if (local_path_of(v.path).find_first_of("\\:") != std::string::npos)
+                // marks and would end the program on them. Only the listed part
+                // is the server's: a destination with them is the user's choice,
+                // which the file layer refuses naming that folder.
+                std::string listed = v.path;
+                trim_dest_folder(listed);
+                if (listed.find_first_of("\\:") != std::string::npos)
                     __MACIBM_alert(0,
                                    "I am reading the directory text file and found a path with "
                                    "a '\\' or ':' in it!",

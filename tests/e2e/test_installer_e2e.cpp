@@ -500,6 +500,30 @@ TEST_F(InstallerEndToEnd, AServerListWithoutServers)
     EXPECT_FALSE(exists(dir_ / "fresh"));
 }
 
+TEST_F(InstallerEndToEnd, AServerListWhoseServersNoRequestCanTake)
+{
+    serve(sample_release(kOneMirror));
+    // A host that ends in "/", and a path without its leading "/".
+    write_file(servers_->site() + "serverlist.txt",
+               "I\n820 version\nSERVERS\nFINAL Brennix 9.00\nSERVER m1.mirror.example/\n/brennix/\nFirst\n"
+               "SERVER m1.mirror.example\nbrennix/\nSecond\nENDOFLIST\n");
+    start({"-path", dir_ / "fresh/Brennix/"});
+    wait_shown(Shown::alert);
+    click(kAlertOk);
+    wait_shown(Shown::main_page);
+    ASSERT_TRUE(eventually([&] {
+        return status_shows("I could not find any servers to get Brennix from!", text_colour(1));
+    })) << "the status line still claims to be checking: " << seen_ink_;
+    quit_and_expect(0);
+    const std::string log = app_->log();
+    const std::string told = "does not name any server that I can reach!";
+    const size_t first = log.find(told);
+    EXPECT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(told, first + 1), std::string::npos) << "told more than once: " << log;
+    EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{"serverlist.txt"});
+    EXPECT_FALSE(exists(dir_ / "fresh"));
+}
+
 TEST_F(InstallerEndToEnd, AServerListOfANewerFormat)
 {
     serve(sample_release(kOneMirror));

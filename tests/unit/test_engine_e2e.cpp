@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <random>
 
 #include "GenH/hl_types.h"
@@ -84,10 +85,12 @@ protected:
         xer.close();
     }
 
-    // Everything up to a finished job, through the proxy at `proxy_port`.
-    void install(unsigned short proxy_port, int directory_server, int install_server)
+    // Everything up to a finished job, through the proxy at `proxy_port`, into
+    // `dest` (by default "Brennix/" in the parent folder).
+    void install(unsigned short proxy_port, int directory_server, int install_server,
+                 const std::string& dest = "")
     {
-        reset_engine(tmp / "tmp/", tmp / "parent/Brennix/");
+        reset_engine(tmp / "tmp/", dest.empty() ? tmp / "parent/Brennix/" : dest);
         http.proxy_host = "127.0.0.1";
         http.proxy_port = std::to_string(proxy_port);
         http.proxy_port_int = proxy_port;
@@ -160,6 +163,22 @@ TEST_F(EngineEndToEnd, FailedRequestsAreRetriedOnAnotherServer)
     install(front.port(), 1, 0);
     EXPECT_GT(front.spoiled(), 0);
     expect_newest_installed();
+}
+
+// A folder the user names with "\\" or ":" is no fault of the server's file
+// directory: the file layer refuses it, naming the folder, before anything is
+// made there.
+TEST_F(EngineEndToEnd, DestinationWithForeignFolderMarksIsRefusedByTheFileLayer)
+{
+    NginxServer nginx(tmp / "", {{"flaky.example", tmp / "site"}, {"good.example", tmp / "site"}});
+    TinyProxy proxy(tmp / "", nginx.port());
+    const std::string dest = tmp / "parent/My:Folder\\2/";
+    const auto child = run_in_child([&] { install(proxy.port(), 1, 1, dest); });
+    EXPECT_EQ(child.signal, SIGABRT) << child.out;
+    EXPECT_NE(child.out.find("I got a bad dirchar! I only want '/'!"), std::string::npos) << child.out;
+    EXPECT_NE(child.out.find("The path in question is:\n\n" + dest), std::string::npos) << child.out;
+    EXPECT_EQ(child.out.find("I am reading the directory text file"), std::string::npos) << child.out;
+    EXPECT_FALSE(exists(dest));
 }
 
 }  // namespace

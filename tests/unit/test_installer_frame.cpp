@@ -308,6 +308,71 @@ TEST_F(InstallerFrame, ServersNamedInAFormNoRequestTakesFailInsteadOfEnding)
     EXPECT_EQ(connections, 0);
 }
 
+// One entry no request can take is a failed request; a list with no entry
+// that can be asked is told once, and the screen stops claiming to check.
+TEST_F(InstallerFrame, AListWithNoServerThatCanBeAskedIsToldOnce)
+{
+    const std::string told =
+        "OK I have the list of Corvath Research servers, but it does not name any server that I "
+        "can reach!";
+    struct Case {
+        bool one_usable;
+        int alerts;
+        bool any_connection;
+    } cases[] = {{false, 1, false}, {true, 0, true}};
+    for (const Case& c : cases) {
+        // As above: a listener with no thread behind it counts the requests.
+        const int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ASSERT_GE(listener, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t at_len = sizeof at;
+        ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+        ASSERT_EQ(listen(listener, 16), 0);
+        ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&at), &at_len), 0);
+        use_proxy(ntohs(at.sin_port));
+        stg.server_count = 2;
+        server_name[0] = "mirror.example/";
+        server_path[0] = "/p/v/";
+        server_name[1] = "mirror.example";
+        server_path[1] = c.one_usable ? "/p/v/" : "p/v/";
+        const auto child = run_in_child([&] {
+            for (int i = 0; i < 50; ++i) frame();
+            const char* status =
+                drew("I could not find any servers to get Brennix from!") ? "none"
+                : drew("I am checking the net for the latest version of Brennix right now, and I "
+                       "am connecting to the server...")
+                    ? "connecting"
+                    : "other";
+            printf("status=%s\n", status);
+            frame(kQuitX, kQuitY);
+            printf("app_done=%d phase=%d\n", app_done, stg.phase);
+            fflush(stdout);
+        });
+        int connections = 0;
+        for (int fd; (fd = accept(listener, nullptr, nullptr)) >= 0; ++connections) close(fd);
+        close(listener);
+        EXPECT_EQ(child.exit_code, 0) << child.out;
+        int alerts = 0;
+        for (size_t at_text = child.out.find(told); at_text != std::string::npos;
+             at_text = child.out.find(told, at_text + 1))
+            ++alerts;
+        EXPECT_EQ(alerts, c.alerts) << child.out;
+        if (c.alerts) {
+            EXPECT_NE(child.out.find("grab a new installer at the download section of " +
+                                     std::string(kMakerWebHost) + "."),
+                      std::string::npos);
+            EXPECT_NE(child.out.find(tmp / "temp/serverlist.txt"), std::string::npos);
+        }
+        EXPECT_NE(child.out.find(c.one_usable ? "status=connecting\n" : "status=none\n"),
+                  std::string::npos)
+            << child.out;
+        EXPECT_NE(child.out.find("app_done=1 phase=2\n"), std::string::npos) << child.out;
+        EXPECT_EQ(connections > 0, c.any_connection) << connections;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The frame that runs nested as a modal window of the frame closes.
 

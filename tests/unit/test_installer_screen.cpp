@@ -179,9 +179,16 @@ TEST_F(ScreenTexts, StatusLineRows)
     stg.server_count = 0;
     EXPECT_EQ(status(&col), "I could not find any servers to get Brennix from!");
     EXPECT_EQ(col, 1);
+    // Two entries that no request can take: nothing is being checked.
     stg.server_count = 2;
+    server_name[0] = "mirror.example/";
+    server_path[0] = server_path[1] = "/brennix/v/";
+    EXPECT_EQ(status(&col), "I could not find any servers to get Brennix from!");
+    EXPECT_EQ(col, 1);
+    server_name[1] = "mirror.example";
     EXPECT_EQ(status(&col), "I am checking the net for the latest version of Brennix right now, "
                             "and I am 0% done checking.");
+    EXPECT_EQ(col, 46);
     stg.dir_state = 2;
     EXPECT_EQ(status(&col).rfind("I can not find a version of Brennix on the net! ", 0), 0u);
     EXPECT_NE(status().find("http://www.corvath.example/download/"), std::string::npos);

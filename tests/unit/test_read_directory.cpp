@@ -204,6 +204,30 @@ TEST_F(ReadDirectory, RefusesPathsWithForeignFolderMarks)
     }
 }
 
+// The refusal is the listing's: the top folder stands for the destination and
+// never reaches the disk, and a destination the user chose with the marks is
+// refused by the file layer, whose message names that folder.
+TEST_F(ReadDirectory, ForeignFolderMarksOutsideTheListedPartAreNotTheListingsFault)
+{
+    const auto top = brx_test::run_in_child([&] {
+        const int r = read(std::string(kHeader) + "DIR C:\\Top/\nFILE 0 0 0 1 1 s a.txt\n");
+        printf("result=%d have=%s\n", r, sim_info.at(0).versions.back().sig_have.c_str());
+    });
+    EXPECT_EQ(top.exit_code, 0) << top.out;
+    EXPECT_NE(top.out.find("result=3 have=NONE\n"), std::string::npos) << top.out;
+
+    const std::string dest = tmp / "My:Folder\\2/";
+    mkdir(dest.c_str(), 0755);
+    brx_test::reset_engine(tmp.path(), dest);
+    const auto chosen = brx_test::run_in_child([&] {
+        read(std::string(kHeader) + "DIR Top/\nFILE 0 0 0 1 1 s a.txt\n");
+    });
+    EXPECT_EQ(chosen.signal, SIGABRT);
+    EXPECT_NE(chosen.out.find("I got a bad dirchar! I only want '/'!"), std::string::npos) << chosen.out;
+    EXPECT_NE(chosen.out.find(dest + "a.txt"), std::string::npos) << chosen.out;
+    EXPECT_EQ(chosen.out.find("I am reading the directory text file"), std::string::npos) << chosen.out;
+}
+
 TEST_F(ReadDirectory, ScanSumsWhatIsToBeFetched)
 {
     const std::string dest = tmp / "dest/";
