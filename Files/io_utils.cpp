@@ -1,8 +1,9 @@
 #include "Files/io_utils.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 #include <unzip.h>
@@ -617,12 +618,59 @@ private:
     std::string cached_real_;
 };
 
+// Temporaries are named "<prefix><pid>-<n>": a later run tells its own kind
+// of left-over by the exact shape and the process that made it by the pid.
+const char kFileTempPrefix[] = ".brx-unzip-";
+const char kLinkTempPrefix[] = ".brx-link-";
+
 // A name for a temporary file or link in `real_parent`, not yet taken.
-std::string temp_name(const std::string& real_parent)
+std::string temp_name(const std::string& real_parent, const char* prefix)
 {
     static unsigned counter = 0;
-    static const std::string prefix = "/.brx-unzip-" + std::to_string(getpid()) + "-";
-    return real_parent + prefix + std::to_string(++counter);
+    return real_parent + "/" + prefix + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+// The pid in `name` when it has the exact shape of a temporary with `prefix`,
+// else -1.
+long long temp_owner(const char* name, const char* prefix)
+{
+    const std::size_t len = strlen(prefix);
+    if (strncmp(name, prefix, len) != 0) return -1;
+    const char* p = name + len;
+    long long pid = 0;
+    int digits = 0;
+    for (; *p >= '0' && *p <= '9'; ++p, ++digits) {
+        if (digits == 10) return -1;
+        pid = pid * 10 + (*p - '0');
+    }
+    if (digits == 0 || *p != '-') return -1;
+    digits = 0;
+    for (++p; *p >= '0' && *p <= '9'; ++p) ++digits;
+    return digits > 0 && digits <= 10 && *p == '\0' ? pid : -1;
+}
+
+std::string command_name(long long pid)
+{
+    const int fd = open(("/proc/" + std::to_string(pid) + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "";
+    char buf[64];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    close(fd);
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : "";
+}
+
+// Whether `pid` may be another copy of this program, unpacking into the same
+// folder right now. This process itself is not: its caller unpacks nothing
+// meanwhile. Any other live process of the same command name may be; when
+// the names cannot be read, any live process may be.
+bool may_be_unpacking(long long pid)
+{
+    if (pid == static_cast<long long>(getpid())) return false;
+    if (pid <= 0 || pid > INT32_MAX) return false;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+    static const std::string own = command_name(getpid());
+    const std::string other = command_name(pid);
+    return own.empty() || other.empty() || other == own;
 }
 
 time_t entry_time(const tm_unz& date)
@@ -691,7 +739,7 @@ int unzip_file(unzFile zip, const unz_file_info64& info, unzip_target& target,
         std::string temp;
         int fd = -1;
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temp = temp_name(real_parent);
+            temp = temp_name(real_parent, kFileTempPrefix);
             fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST) break;
         }
@@ -773,7 +821,7 @@ int unzip_symlink(unzFile zip, const unz_file_info64& info, unzip_target& target
         result = EINVAL;
     }
     if (result == 0) {
-        const std::string temp = temp_name(real_parent);
+        const std::string temp = temp_name(real_parent, kLinkTempPrefix);
         if (symlink(link_text.c_str(), temp.c_str()) != 0 ||
             rename(temp.c_str(), (real_parent + "/" + leaf).c_str()) != 0) {
             unlink(temp.c_str());
@@ -860,6 +908,36 @@ void log_zip_failure(int code, const std::string& zip, const std::string& dir)
 }
 
 }  // namespace
+
+int remove_unzip_leftovers(const std::string& dir)
+{
+    if (dir.empty()) return 0;
+    const std::string full = app_path + dir + (dir.back() == '/' ? "" : "/");
+    DIR* d = opendir(full.c_str());
+    if (d == nullptr) return 0;
+    const int fd = dirfd(d);
+    int removed = 0;
+    while (const dirent* e = readdir(d)) {
+        bool link = false;
+        long long pid = temp_owner(e->d_name, kFileTempPrefix);
+        if (pid < 0) {
+            pid = temp_owner(e->d_name, kLinkTempPrefix);
+            link = true;
+        }
+        if (pid < 0) continue;
+        // Only what unpacking makes: a file, or a link, never a folder.
+        struct stat st;
+        if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (link ? !S_ISLNK(st.st_mode) : !S_ISREG(st.st_mode)) continue;
+        if (may_be_unpacking(pid)) continue;
+        if (unlinkat(fd, e->d_name, 0) == 0) {
+            ++removed;
+            xer << "Removed what an interrupted unpacking left: " << full << e->d_name << "\n";
+        }
+    }
+    closedir(d);
+    return removed;
+}
 
 int zip_to_file(std::string zip, std::string dir, std::string* first_name, int use_name)
 {

@@ -45,6 +45,13 @@ int make_file_large_address_aware(std::string path);
 int zip_to_file(std::string zip, std::string dir, std::string* first_name, int use_name);
 int file_to_zip(std::string src, std::string zip);
 
+// Removes from the folder `dir` (ending in "/") the temporaries that an
+// unpacking killed midway left there; the number removed. Nothing else is
+// touched, whatever it is called, nor a temporary of another copy of this
+// program that may still be at work. Call it only while this process is not
+// unpacking.
+int remove_unzip_leftovers(const std::string& dir);
+
 // Feeds `length` bytes to MD5Update in pieces of at most 65535 bytes.
 struct MD5Context;
 void MD5UpdateWide(MD5Context* context, const unsigned char* data, unsigned int length);

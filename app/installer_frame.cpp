@@ -129,7 +129,11 @@ void directory_fetch_step(bool nested)
     if (r == 2) {
         stg.server_index = int_rand(0, stg.server_count - 1);
     } else if (r == 1) {
+        // An earlier run's directory must not pass for this archive's when the
+        // archive lacks one: a missing directory is then reported as such.
+        delete_file(frame_state.dir_path);
         const int e = zip_to_file(frame_state.net_dir_path_zip, frame_state.dir_path_path, nullptr, 0);
+        remove_unzip_leftovers(frame_state.dir_path_path);
         if (e == 0)
             stg.dir_state = 1;
         else

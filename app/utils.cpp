@@ -531,10 +531,10 @@ void next_class::reset_all_streams()
         delete http.slot[s + 2];
         http.slot[s + 2] = nullptr;
     }
-    const int count = static_cast<int>(sim_info.size());
-    for (int s = 0; s < 4; ++s)
-        if (active[s] && file_index[s] >= 0 && file_index[s] < count)
-            delete_file(stream_archive(s));
+    // Every stream's archive, whether or not the stream holds a file now: a
+    // run that was killed left its archives, and this one may not use as
+    // many streams.
+    for (int s = 0; s < 4; ++s) delete_file(stream_archive(s));
 
     next_file = 0;
     for (int s = 0; s < 4; ++s) {
@@ -583,9 +583,30 @@ static void adjust_stream_count(int s)
     }
 }
 
+// Each unpacked file is written to a temporary beside its target first; a run
+// killed meanwhile left it there. Unpacking writes only into the folders of
+// listed files, so those are searched, each once, and no other folder.
+static void remove_unzip_leftovers_of_listing()
+{
+    if (dest_dir_path.empty()) return;
+    std::set<std::string> folders = {""};
+    for (const file_history_struct& h : sim_info) {
+        std::string t = h.versions.back().path;
+        trim_dest_folder(t);
+        // A folder already taken brought its ancestors with it.
+        for (size_t slash = t.rfind('/'); slash != std::string::npos && slash > 0;
+             slash = t.rfind('/', slash - 1))
+            if (!folders.insert(t.substr(0, slash + 1)).second) break;
+    }
+    for (const std::string& f : folders)
+        if (f.empty() || listed_path_is_safe("/" + f + "x")) remove_unzip_leftovers(dest_dir_path + f);
+}
+
 static void end_of_job()
 {
     next.job_done = 1;
+    // Before the emptied folders go: a left-over would keep one standing.
+    remove_unzip_leftovers_of_listing();
     for (auto g = deleted_files.rbegin(); g != deleted_files.rend(); ++g) {
         std::vector<std::string> names;
         std::vector<int> kinds;

@@ -4,6 +4,8 @@
 // maker's web host and its mirrors reached only through the proxy) and is
 // driven with xdotool at the screen positions of its buttons.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -655,6 +658,108 @@ TEST_F(InstallerEndToEnd, TheDestinationDiskFillsUp)
     click(kAccept);
     wait_complete();
     expect_installed(ns_->outside(small + kVersion + "/"), want);
+    quit_and_expect(0);
+}
+
+// Names created in one folder, as the kernel reports them: the moment a file
+// appears, however briefly it stays.
+class CreationWatch {
+public:
+    explicit CreationWatch(const std::string& folder) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK))
+    {
+        if (fd_ >= 0 && inotify_add_watch(fd_, folder.c_str(), IN_CREATE) < 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~CreationWatch()
+    {
+        if (fd_ >= 0) close(fd_);
+    }
+    CreationWatch(const CreationWatch&) = delete;
+    CreationWatch& operator=(const CreationWatch&) = delete;
+    bool ok() const { return fd_ >= 0; }
+
+    // Waits until a name that begins with `prefix` is created; false after `seconds`.
+    bool wait_for(const std::string& prefix, double seconds)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        alignas(inotify_event) char buf[4096];
+        for (;;) {
+            const ssize_t n = read(fd_, buf, sizeof buf);
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+                if (e->len > 0 && strncmp(e->name, prefix.c_str(), prefix.size()) == 0) return true;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                until - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            pollfd p = {fd_, POLLIN, 0};
+            poll(&p, 1, static_cast<int>(left.count()));
+        }
+    }
+
+private:
+    int fd_;
+};
+
+// A large file to be killed in the middle of. It is for Linux, so that the
+// run that fetches it at last gives the folder the version's name.
+Release large_file_release()
+{
+    Release r;
+    r.version_name = kVersion;
+    r.servers = kOneMirror;
+    r.versions.resize(1);
+    for (const auto& [p, n, os] : std::vector<std::tuple<std::string, size_t, int>>{
+             {"Instructions/Manual.txt", 40000, 0},
+             {"Resources/big/terrain.dat", size_t(60) << 20, 3},
+             {"Resources/sounds/engine.wav", 20000, 0}})
+        r.versions[0][p] = {bytes_for(p, 0, n), os};
+    return r;
+}
+
+// Killed (as by a power cut or a logout) while it unpacks a large file, three
+// times, then run to the end: the destination holds exactly the release.
+TEST_F(InstallerEndToEnd, KilledWhileUnpackingThenRunToTheEnd)
+{
+    const Release r = large_file_release();
+    serve(r);
+    const std::string dest = dir_ / "fresh/Brennix/";
+    const std::string big = dest + "Resources/big/";
+    const auto is_leftover = [](const std::string& name) { return name.rfind(".brx-unzip-", 0) == 0; };
+    for (int run = 1; run <= 3; ++run) {
+        // The last run's directory would pass for this one's arrival.
+        unlink(private_tmp("directory.txt").c_str());
+        start({"-path", dest});
+        wait_ready();
+        click(kInstall);
+        wait_shown(Shown::terms);  // the folders are made by now
+        CreationWatch watch(big);
+        ASSERT_TRUE(watch.ok()) << "cannot watch " << big;
+        click(kAccept);
+        ASSERT_TRUE(watch.wait_for(".brx-unzip-", 120)) << "the large file was never unpacked";
+        app_->kill_now();
+        const auto names = list_tree(big);
+        EXPECT_EQ(std::count_if(names.begin(), names.end(), is_leftover), run)
+            << "run " << run << " left no partial file";
+        EXPECT_FALSE(exists(big + "terrain.dat")) << "a partial file passes as whole";
+    }
+
+    unlink(private_tmp("directory.txt").c_str());
+    start({"-path", dest});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_complete();
+    const std::string final_folder = dir_ / "fresh/" + kVersion + "/";
+    const auto want = expected_md5s(r);
+    expect_installed(final_folder, want);
+    for (const std::string& name : list_tree(final_folder))
+        EXPECT_TRUE(name.back() == '/' || want.count(name)) << name << " should not be in " << final_folder;
+    EXPECT_EQ(ns_->tmp_files(), (std::vector<std::string>{"directory.txt", "serverlist.txt"}));
     quit_and_expect(0);
 }
 

@@ -115,6 +115,14 @@ bool send_all(int fd, const char* data, std::size_t n)
     return true;
 }
 
+int ended_pid()
+{
+    const pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return static_cast<int>(pid);
+}
+
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd)
 {
     // What a child leaves in its current folder (an alert's memory log) must

@@ -49,6 +49,10 @@ struct ChildResult {
 // the child exits 0 when `body` returns.
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd = "");
 
+// The pid of a process that has ended and been reaped: one that no process
+// holds now.
+int ended_pid();
+
 // Sets an environment variable for the lifetime of the object (nullptr unsets).
 class ScopedEnv {
 public:

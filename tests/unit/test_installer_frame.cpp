@@ -266,6 +266,32 @@ TEST_F(InstallerFrame, DirectoryArchiveThatIsNoArchive)
     EXPECT_FALSE(exists(tmp / "temp/directory.txt.zip"));
 }
 
+// What an earlier run left in the temporary folder: its file directory is
+// not taken for the one this archive lacks, and the temporary of an
+// unpacking killed midway goes.
+TEST_F(InstallerFrame, AnEarlierRunsDirectoryIsNotTakenForThisOne)
+{
+    // A server in a process of its own: the child is forked from a process
+    // with no other thread.
+    mkdir((tmp / "site").c_str(), 0755);
+    mkdir((tmp / "site/v").c_str(), 0755);
+    make_zip(tmp / "site/v/directory.txt.zip", "other.txt", "no directory in here");
+    NginxServer nginx(tmp / "", {{"mirror.example", tmp / "site"}});
+    use_proxy(nginx.port());
+    stg.server_count = 1;
+    server_name[0] = "mirror.example";
+    server_path[0] = "/v/";
+    write_file(tmp / "temp/directory.txt", "I\n900\nINSTALLER\nDIR Brennix/\nFILE 0 0 0 1 1 GONE a\n");
+    const std::string leftover = tmp / "temp/.brx-unzip-" + std::to_string(ended_pid()) + "-1";
+    write_file(leftover, "partial");
+    const auto child = run_in_child(
+        [&] { frames_until([&] { return exists(tmp / "MemoryLog.txt"); }, 30); }, tmp.path());
+    EXPECT_NE(child.out.find("I tried to read a directory file that does not exist!"), std::string::npos)
+        << child.out;
+    EXPECT_FALSE(exists(leftover));
+    EXPECT_TRUE(exists(tmp / "temp/other.txt"));
+}
+
 TEST_F(InstallerFrame, ServersNamedInAFormNoRequestTakesFailInsteadOfEnding)
 {
     // Entries of a list from the network: no leading "/" on the path (a list

@@ -167,6 +167,29 @@ TEST_F(Scheduler, DeletesFilesThenEmptiedFoldersAndRenamesTheDestination)
               text.find("cleanup: DELETING  file " + d + "a/, with result=0."));
 }
 
+// Runs killed while they unpacked left their temporaries in listed folders;
+// the end of a job removes them before the emptied folders and the rename.
+TEST_F(Scheduler, TheEndOfAJobRemovesWhatKilledRunsLeft)
+{
+    const std::string d = tmp / "dest/";
+    const std::string dead = std::to_string(ended_pid());
+    for (const char* f : {"a", "a/b", "gone"}) mkdir((d + f).c_str(), 0755);
+    write_file(d + "top.txt", "x");
+    write_file(d + "a/b/c.txt", "x");
+    write_file(d + "gone/x.dat", "x");
+    for (const char* f : {"", "a/b/", "gone/"}) write_file(d + f + ".brx-unzip-" + dead + "-1", "partial");
+    write_file(d + "a/.brx-unzip-notes", "the user's");
+    add(listed("T/top.txt", 0, 0, 1));
+    add(listed("T/a/b/c.txt", 0, 0, 1));
+    add(listed("T/gone/x.dat", 0, 1));
+    this_install_has_exes = 1;
+    install_name = "Brennix 9.00";
+    next.reset_all_streams();
+    EXPECT_EQ(passes(), 1);
+    EXPECT_EQ(list_tree(tmp / "Brennix 9.00/"),
+              (std::vector<std::string>{"a/", "a/.brx-unzip-notes", "a/b/", "a/b/c.txt", "top.txt"}));
+}
+
 TEST_F(Scheduler, NeverRenamesTheDestinationToAnUnsafeName)
 {
     this_install_has_exes = 1;
@@ -243,6 +266,9 @@ TEST_F(SchedulerNet, ResetFreesTheSlotsAndRemovesTheStreamsArchives)
     next.reset_all_streams();
     EXPECT_EQ(passes([] { return exists(temp_path + "1.zip"); }), 0);
     EXPECT_NE(http.slot[2], nullptr);
+    // Archives of streams that hold no file now, as a killed run leaves them.
+    write_file(temp_path + "2.zip", "stale");
+    write_file(temp_path + "3.zip", "stale");
     next.reset_all_streams();
     for (int s = 2; s < 6; ++s) EXPECT_EQ(http.slot[s], nullptr);
     EXPECT_TRUE(list_tree(tmp / "tmp/").empty());

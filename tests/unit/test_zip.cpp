@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <unzip.h>
 #include <zip.h>
@@ -15,6 +17,7 @@
 
 namespace {
 
+using brx_test::ended_pid;
 using brx_test::list_tree;
 using brx_test::read_file;
 using brx_test::run_in_child;
@@ -383,6 +386,87 @@ TEST(Zip, EmptyFolderNameIsTheRoot)
     EXPECT_EQ(r.out, "22 22\n");
     EXPECT_EQ(read_file(s.target + "d/f"), "x");
     EXPECT_EQ(s.tree(), s.with({"a.zip", "t/d/", "t/d/f"}));
+}
+
+// A child that waits until it is killed, under `name` when one is given.
+class Sleeper {
+public:
+    explicit Sleeper(const char* name = nullptr)
+    {
+        int ready[2];
+        if (pipe(ready) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            if (name) prctl(PR_SET_NAME, name);
+            (void)!write(ready[1], "r", 1);
+            for (;;) pause();
+        }
+        char c;
+        if (pid_ > 0) (void)!read(ready[0], &c, 1);  // its name is set
+        close(ready[0]);
+        close(ready[1]);
+    }
+    ~Sleeper()
+    {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    Sleeper(const Sleeper&) = delete;
+    Sleeper& operator=(const Sleeper&) = delete;
+    std::string pid() const { return std::to_string(pid_); }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// What an unpacking killed midway leaves goes; the user's files of similar
+// names, folders and links of the temporary's shape, and the live
+// temporaries of another copy of this program stay.
+TEST(Zip, LeftoversOfKilledUnpackingsGoAndNothingElse)
+{
+    Scratch s;
+    const std::string dead = std::to_string(ended_pid());
+    const std::string own = std::to_string(getpid());
+    const Sleeper copy;              // another copy of this program, at work
+    const Sleeper other("not-ours");  // another program
+    const std::string d = s.target;
+
+    const std::vector<std::string> gone_files = {
+        ".brx-unzip-" + dead + "-1", ".brx-unzip-" + dead + "-234",
+        ".brx-unzip-" + own + "-9",  // an earlier run that had this pid
+        ".brx-unzip-" + other.pid() + "-1"};
+    const std::vector<std::string> kept_files = {
+        ".brx-unzip-notes", ".brx-unzip-12-3.txt", ".brx-unzip-12-", ".brx-unzip--3",
+        ".brx-unzip-12-3-4", ".brx-unzip-+12-3", ".brx-unzip-12-3 ", ".BRX-UNZIP-12-3",
+        "brx-unzip-12-3", "x.brx-unzip-12-3", ".brx-unzip-12345678901-1", ".brx-link-" + dead + "-6",
+        ".brx-unzip-" + copy.pid() + "-1"};
+    for (const std::string& n : gone_files) write_file(d + n, "partial");
+    for (const std::string& n : kept_files) write_file(d + n, "the user's " + n);
+    ASSERT_EQ(mkdir((d + ".brx-unzip-" + dead + "-4").c_str(), 0755), 0);
+    write_file(d + ".brx-unzip-" + dead + "-4/inside", "kept");
+    ASSERT_EQ(mkdir((d + ".brx-link-" + dead + "-7").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(".brx-unzip-notes", (d + ".brx-unzip-" + dead + "-5").c_str()), 0);
+    ASSERT_EQ(symlink("gone-target", (d + ".brx-link-" + dead + "-3").c_str()), 0);
+    ASSERT_EQ(symlink("gone-target", (d + ".brx-link-" + copy.pid() + "-2").c_str()), 0);
+
+    xer.open(s.root / "log.txt");
+    EXPECT_EQ(remove_unzip_leftovers(d), 5);
+    EXPECT_EQ(remove_unzip_leftovers(d.substr(0, d.size() - 1)), 0);  // without the final "/"
+    xer.close();
+
+    std::vector<std::string> want = kept_files;
+    for (const std::string& n : {".brx-unzip-" + dead + "-4/", ".brx-unzip-" + dead + "-4/inside",
+                                 ".brx-link-" + dead + "-7/", ".brx-unzip-" + dead + "-5",
+                                 ".brx-link-" + copy.pid() + "-2"})
+        want.push_back(n);
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(list_tree(d), want);
+    for (const std::string& n : kept_files) EXPECT_EQ(read_file(d + n), "the user's " + n);
+    EXPECT_NE(read_file(s.root / "log.txt")
+                  .find("Removed what an interrupted unpacking left: " + d + ".brx-link-" + dead + "-3\n"),
+              std::string::npos);
+    EXPECT_EQ(remove_unzip_leftovers(s.root / "none/"), 0);
 }
 
 }  // namespace
