@@ -895,7 +895,14 @@ unzFile open_archive(const std::string& path, file_bytes& bytes, archive_view& v
                      zlib_filefunc64_def& funcs)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || bytes.load(fd) != 0) return nullptr;
+    if (fd < 0) return nullptr;
+    const int loaded = bytes.load(fd);
+    if (loaded == EOVERFLOW || loaded == ENOMEM) {
+        // Too long for the address space (a 32-bit build): read from the file.
+        bytes.release();
+        return unzOpen64(path.c_str());
+    }
+    if (loaded != 0) return nullptr;
     view = {bytes.begin(), static_cast<ZPOS64_T>(bytes.end() - bytes.begin()), 0};
     funcs = {view_open, view_read, view_write, view_tell, view_seek, view_close, view_error, &view};
     return unzOpen2_64(path.c_str(), &funcs);
@@ -1024,7 +1031,7 @@ int file_to_zip(std::string src, std::string zip)
     if (map.retry(src) == nullptr) {
         record_line(1276);
         result = 20006;
-    } else if (zipFile archive = zipOpen(zip.c_str(), APPEND_STATUS_CREATE); archive == nullptr) {
+    } else if (zipFile archive = zipOpen64(zip.c_str(), APPEND_STATUS_CREATE); archive == nullptr) {
         record_line(1282);
         result = 20003;
     } else {
@@ -1043,8 +1050,11 @@ int file_to_zip(std::string src, std::string zip)
             info.external_fa = static_cast<uLong>(st.st_mode) << 16;
         }
         const std::string entry_name = src.substr(src.rfind('/') + 1);
-        result = zipOpenNewFileInZip(archive, entry_name.c_str(), &info, nullptr, 0, nullptr, 0,
-                                     nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION);
+        // Sizes of 4 GiB and more need the zip64 fields.
+        const auto size = static_cast<std::uint64_t>(map.end - map.begin);
+        result = zipOpenNewFileInZip64(archive, entry_name.c_str(), &info, nullptr, 0, nullptr, 0,
+                                       nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION,
+                                       size >= 0xffffffffu ? 1 : 0);
         if (result != ZIP_OK) {
             record_line(1311);
         } else {

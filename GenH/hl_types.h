@@ -3,11 +3,21 @@
 // includes this header.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+// A 32-bit build reads and writes files past 2 GiB and keeps times after 2038
+// only with 64-bit offsets and times; every target must be compiled so.
+static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+static_assert(sizeof(time_t) == 8, "build with _TIME_BITS=64");
+#endif
 
 // ---------------------------------------------------------------------------
 // Constants of the shared header.

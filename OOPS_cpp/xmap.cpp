@@ -80,6 +80,11 @@ int file_bytes::load(int fd)
     fd_ = fd;
     struct stat st;
     if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return not_regular;
+    // On a 32-bit build a file may be longer than the address space: its
+    // length must not wrap to a smaller mapping, and end - begin must stay a
+    // valid difference.
+    if (static_cast<std::uint64_t>(st.st_size) > static_cast<std::uint64_t>(PTRDIFF_MAX))
+        return EOVERFLOW;
     const std::size_t length = static_cast<std::size_t>(st.st_size);
     if (length == 0) {
         begin_ = end_ = kNoBytes;

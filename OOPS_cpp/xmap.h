@@ -24,7 +24,8 @@ public:
     enum { not_regular = -1, mapped_null = -2 };
     // Takes over the open descriptor `fd`. 0 when the bytes are there;
     // not_regular (for a folder, a device...) or mapped_null after which the
-    // descriptor is kept; else the errno of a failed mapping.
+    // descriptor is kept; EOVERFLOW for a file longer than the address space
+    // can hold; else the errno of a failed mapping.
     int load(int fd);
     void release();  // frees the bytes and closes the descriptor
 

@@ -3,10 +3,15 @@
 #include <ftw.h>
 #include <md5.h>
 #include <minizip/zip.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -16,6 +21,18 @@
 namespace brx_test {
 namespace {
 
+bool send_all_to_file(int fd, const std::string& bytes, off_t at)
+{
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                 at + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 void make_parents(const std::string& path)
 {
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
@@ -23,13 +40,104 @@ void make_parents(const std::string& path)
         mkdir(path.substr(0, slash).c_str(), 0755);
 }
 
-long kilobytes(size_t bytes) { return static_cast<long>((bytes + 1023) / 1024); }
+long kilobytes(uint64_t bytes) { return static_cast<long>((bytes + 1023) / 1024); }
+
+// Runs a tool with `args` and returns what it wrote to standard output;
+// throws unless it exits with status 0.
+std::string run_tool(const std::vector<std::string>& args)
+{
+    // Archives are packed from several threads: the child only calls what is
+    // safe after a fork, and no other child inherits this pipe.
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(out[1], 1);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        text.append(buf, static_cast<size_t>(n));
+    }
+    close(out[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(args[0] + " failed on " + args.back());
+    return text;
+}
 
 }  // namespace
+
+uint64_t size_of(const ReleaseFile& file) { return file.bytes.size() + file.zeros + file.tail.size(); }
+
+void write_release_file(const std::string& path, const ReleaseFile& file)
+{
+    if (file.zeros == 0 && file.tail.empty()) {
+        write_file(path, file.bytes);
+        return;
+    }
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = fd >= 0 && send_all_to_file(fd, file.bytes, 0) &&
+              send_all_to_file(fd, file.tail, static_cast<off_t>(file.bytes.size() + file.zeros)) &&
+              ftruncate(fd, static_cast<off_t>(size_of(file))) == 0;
+    if (fd >= 0) ok = close(fd) == 0 && ok;
+    if (!ok) throw std::runtime_error("cannot write " + path);
+}
+
+std::string md5sum_of(const std::string& path)
+{
+    const std::string line = run_tool({"md5sum", "-b", path});
+    if (line.size() < 32) throw std::runtime_error("md5sum gave no digest for " + path);
+    return line.substr(0, 32);
+}
+
+std::string md5_of(const ReleaseFile& file)
+{
+    if (file.zeros == 0 && file.tail.empty()) return md5_of(file.bytes);
+    // Summing gigabytes takes a while; a release asks for each file's digest
+    // more than once.
+    static std::mutex lock;
+    static std::map<std::string, std::string> known;
+    const std::string key = file.bytes + '\0' + std::to_string(file.zeros) + '\0' + file.tail;
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        if (const auto it = known.find(key); it != known.end()) return it->second;
+    }
+    TempDir scratch;
+    write_release_file(scratch / "f", file);
+    const std::string digest = md5sum_of(scratch / "f");
+    const std::lock_guard<std::mutex> hold(lock);
+    return known[key] = digest;
+}
 
 void make_zip(const std::string& zip_path, const std::string& name, const std::string& bytes)
 {
     make_zip(zip_path, {ZipEntry{name, bytes}});
+}
+
+void make_zip(const std::string& zip_path, const std::string& name, const ReleaseFile& file)
+{
+    if (file.zeros == 0 && file.tail.empty()) {
+        make_zip(zip_path, name, file.bytes);
+        return;
+    }
+    // The zip tool reads the hole quickly and deflates natively.
+    make_parents(zip_path);
+    TempDir scratch;
+    write_release_file(scratch / name, file);
+    unlink(zip_path.c_str());
+    run_tool({"zip", "-q", "-j", "-X", zip_path, scratch / name});
 }
 
 void make_zip(const std::string& zip_path, const std::vector<ZipEntry>& entries)
@@ -87,10 +195,9 @@ std::string directory_text_with(const Release& release, const std::map<std::stri
                 const ReleaseFile& f = it->second;
                 const bool newest = k + 1 == release.versions.size();
                 const auto kb = down_kb.find(path);
-                const long down = newest && kb != down_kb.end() ? kb->second : kilobytes(f.bytes.size());
+                const long down = newest && kb != down_kb.end() ? kb->second : kilobytes(size_of(f));
                 out += "FILE 1 " + std::to_string(f.os) + " 0 " + std::to_string(down) + " " +
-                       std::to_string(kilobytes(f.bytes.size())) + " " + md5_of(f.bytes) + " " +
-                       name + "\n";
+                       std::to_string(kilobytes(size_of(f))) + " " + md5_of(f) + " " + name + "\n";
                 listed = true;
                 gone = false;
             } else if (listed && !gone) {
@@ -148,9 +255,9 @@ void build_release(const Release& release, const std::string& site, int jobs)
                 for (size_t i; (i = next++) < files.size();) {
                     const std::string& path = files[i]->first;
                     const std::string zip = folder + release.top_folder + "/" + path + ".zip";
-                    make_zip(zip, path.substr(path.rfind('/') + 1), files[i]->second.bytes);
+                    make_zip(zip, path.substr(path.rfind('/') + 1), files[i]->second);
                     struct stat st;
-                    sizes[i] = stat(zip.c_str(), &st) == 0 ? kilobytes(size_t(st.st_size)) : 0;
+                    sizes[i] = stat(zip.c_str(), &st) == 0 ? kilobytes(uint64_t(st.st_size)) : 0;
                 }
             });
         for (std::thread& t : workers) t.join();
@@ -168,7 +275,7 @@ void install_tree(const Release& release, size_t index, const std::string& dest)
 {
     for (const auto& [path, file] : release.versions.at(index)) {
         make_parents(dest + path);
-        write_file(dest + path, file.bytes);
+        write_release_file(dest + path, file);
     }
 }
 

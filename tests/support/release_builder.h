@@ -4,6 +4,7 @@
 // laid out under one folder for a web server to serve.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,7 +14,21 @@ namespace brx_test {
 struct ReleaseFile {
     std::string bytes;
     int os = 0;  // 0 any, 1 Macintosh, 2 Windows, 3 Linux
+    // A large file: `bytes`, then `zeros` zero bytes, then `tail`. It is
+    // written sparse and packed by the zip tool, never held in memory.
+    uint64_t zeros = 0;
+    std::string tail{};
 };
+
+// The file's length in bytes.
+uint64_t size_of(const ReleaseFile& file);
+// Writes the file at `path`, its run of zeros as a hole.
+void write_release_file(const std::string& path, const ReleaseFile& file);
+// The file's MD5, as 32 lower-case hexadecimal digits.
+std::string md5_of(const ReleaseFile& file);
+// The MD5 of the file at `path`, computed by the md5sum tool (quick on files
+// of gigabytes, also when the test itself runs under an emulator).
+std::string md5sum_of(const std::string& path);
 
 // One version of the product tree: paths below the installation folder
 // ("Resources/a.dat") and their contents.
@@ -50,6 +65,9 @@ std::map<std::string, std::string> tree_md5s(const std::string& root);
 
 // Writes an archive holding `bytes` as its one entry `name`.
 void make_zip(const std::string& zip_path, const std::string& name, const std::string& bytes);
+
+// Writes an archive holding `file` as its one entry `name`.
+void make_zip(const std::string& zip_path, const std::string& name, const ReleaseFile& file);
 
 // One entry of an archive: `mode` is a Unix mode with its type bits (0100755
 // a program, 040755 a folder named with a final "/", 0120777 a link whose
