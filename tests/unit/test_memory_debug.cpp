@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "GenH/hl_types.h"
 #include "UTL/UTL_Debug.h"
@@ -41,7 +42,8 @@ TEST(Allocation, ZeroSizeAndNull)
 
 TEST(Allocation, FailureThrowsOrGivesNull)
 {
-    const std::size_t huge = std::size_t(1) << 62;
+    // More than any address space holds, on 32-bit and 64-bit builds alike.
+    const std::size_t huge = std::numeric_limits<std::size_t>::max();
     EXPECT_THROW((void)::operator new(huge), std::bad_alloc);
     EXPECT_EQ(::operator new(huge, std::nothrow), nullptr);
     EXPECT_EQ(::operator new[](huge, std::nothrow, "tag", 1), nullptr);
