@@ -44,6 +44,7 @@ inline void flt_to_str(float value, std::string* out, int digits, int decimals, 
 {
     static std::string lft_str, rgt_str;
     if (decimals < 0) return;
+    value = round_to_float(value);  // an inlined caller's product may still be wider
 
     double whole = std::trunc(static_cast<double>(value));
     if (!(whole < 2147483647.0)) whole = 2147483647.0;  // also catches NaN
