@@ -14,6 +14,7 @@
 #include "GenC/hl_alert.h"
 #include "GenC/hl_cursor.h"
 #include "GenC/hl_menu.h"
+#include "GenH/hl_math.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/keys.h"
@@ -31,11 +32,14 @@ int have_created_ibm_win = 0;
 namespace {
 
 // Half away from zero, then towards zero: whole numbers stored as floats.
+// Each step is rounded to a float, so that the window lands on the same pixel
+// on every build.
 float centred_origin(float screen, float size, float scale)
 {
-    const float v = (screen - size * scale) / 2;
-    const float rounded = std::trunc(v >= 0 ? v + 0.5f : v - 0.5f);
-    return std::max(0.0f, std::trunc(rounded / scale));
+    const float scaled = round_to_float(double(size) * double(scale));
+    const float v = round_to_float(double(screen) - double(scaled)) / 2;  // halving is exact
+    const float rounded = std::trunc(round_to_float(v >= 0 ? double(v) + 0.5 : double(v) - 0.5));
+    return std::max(0.0f, std::trunc(round_to_float(double(rounded) / double(scale))));
 }
 
 bool inside(float x1, float y1, float x2, float y2)
@@ -203,8 +207,10 @@ int LIN_handlewin(Display*, XEvent*, XPointer) { return 1; }
 void MACIBM_load_mxy(Window, int x, int y)
 {
     const float scale = mnw.scale > 0 ? mnw.scale : 1.0f;
-    mnw.mouse_x = static_cast<float>(x) / scale - mnw.wind_x;
-    mnw.mouse_y = static_cast<float>(mnw.screen_h - y) / scale - mnw.wind_y;
+    // In float steps, so that a hit test at a widget's edge goes the same way
+    // on every build.
+    mnw.mouse_x = round_to_float(double(round_to_float(double(x) / scale)) - mnw.wind_x);
+    mnw.mouse_y = round_to_float(double(round_to_float(double(mnw.screen_h - y) / scale)) - mnw.wind_y);
     mnw.mouse_wind = mnw.wind_copy;
 }
 

@@ -12,6 +12,19 @@
 void __MACIBM_alert(int return_window, std::string line1, std::string line2, std::string line3,
                     std::string line4, int type, const char* file, int line);
 
+// `v` rounded to a float. The x87 unit keeps every intermediate in an 80-bit
+// register until it is stored, so there only a store to memory rounds it;
+// with it a float result is the same on every build.
+inline float round_to_float(double v)
+{
+#if defined(__FLT_EVAL_METHOD__) && __FLT_EVAL_METHOD__ != 0
+    volatile float stored = static_cast<float>(v);
+    return stored;
+#else
+    return static_cast<float>(v);
+#endif
+}
+
 namespace hl_detail {
 // Decimal digits of n, zero-padded to at least `width` (width capped at ten).
 inline std::string padded_digits(uint64_t n, int width)
@@ -31,6 +44,7 @@ inline void flt_to_str(float value, std::string* out, int digits, int decimals, 
 {
     static std::string lft_str, rgt_str;
     if (decimals < 0) return;
+    value = round_to_float(value);  // an inlined caller's product may still be wider
 
     double whole = std::trunc(static_cast<double>(value));
     if (!(whole < 2147483647.0)) whole = 2147483647.0;  // also catches NaN
@@ -40,8 +54,10 @@ inline void flt_to_str(float value, std::string* out, int digits, int decimals, 
 
     uint64_t frac_mag = 0;
     if (decimals > 0) {
-        const float f = value - static_cast<float>(i);
-        const float x = static_cast<float>(f * std::pow(10.0, decimals));
+        const float f = value - static_cast<float>(i);  // exact
+        // The scaled fraction is rounded to a float first, so that a value like
+        // 0.35f (0.3499999940...) shows as the 0.4 that was meant.
+        const float x = round_to_float(f * std::pow(10.0, decimals));
         double n = std::round(static_cast<double>(x));
         if (!(std::fabs(n) < 9.0e18)) n = 0;
         frac_mag = static_cast<uint64_t>(std::fabs(n));

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "GenH/hl_math.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/butn_draw.h"
@@ -77,9 +78,12 @@ float settle(float v, int decimals, float lo, float hi)
     if (v > hi) v = hi;
     const float scale = as_float(p10(decimals));
     if (!(scale > 0) || std::isinf(scale)) return v;
-    const float scaled = v * scale;
+    // Each step is rounded to a float, as on a unit without wider registers,
+    // so that a field settles on the same value on every build.
+    const float scaled = round_to_float(double(v) * double(scale));
     if (!(std::fabs(scaled) < 8388608.0f)) return v;
-    return std::trunc(scaled >= 0 ? scaled + 0.5f : scaled - 0.5f) / scale;
+    const float half_out = round_to_float(scaled >= 0 ? double(scaled) + 0.5 : double(scaled) - 0.5);
+    return round_to_float(double(std::trunc(half_out)) / double(scale));
 }
 
 // The largest number the columns can show: 9, 9.9, 9.99 ... (at most ten

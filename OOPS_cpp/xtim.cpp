@@ -35,7 +35,7 @@ int xtim_class::*const kActFlags[9] = {
 // What xtim_update keeps from frame to frame.
 struct update_state {
     bool started = false;
-    float start_time = 0;
+    uint64_t start_us = 0;
     int cntr_FM = 0, cntr_UI = 0;  // frames counted by the main and sub-window estimators
     float prd_win_0 = kInitialPeriod, prd_win_n = kInitialPeriod;
     float last_time_FM = 0, last_time_UI = 0;
@@ -69,10 +69,15 @@ void update_estimate(float& period, float last, float now, float& period_ratio)
     if (period > kPeriodMax) period = kPeriodMax;
 }
 
+// Differences of two clock values are taken in double, where they are exact,
+// so that a flag fires on the same frame whatever precision the floating-point
+// unit keeps.
+double exact_difference(float a, float b) { return static_cast<double>(a) - static_cast<double>(b); }
+
 void update_flags(xtim_class& t, int xtim_class::*const flags[9], float ot[9], float clock)
 {
     for (int i = 0; i < 9; ++i) {
-        const bool fire = std::fabs(clock - ot[i]) > kFlagIntervals[i];
+        const bool fire = std::fabs(exact_difference(clock, ot[i])) > kFlagIntervals[i];
         t.*flags[i] = fire ? 1 : 0;
         if (fire) ot[i] = clock;
     }
@@ -122,11 +127,14 @@ void xtim_set_clock(uint64_t (*source)())
 void xtim_class::xtim_update()
 {
     update_state& s = state;
+    // Counted in whole microseconds, so that the first frame is at 0 and the
+    // time keeps its microseconds however long the clock has run.
+    const uint64_t now = microsecs();
     if (!s.started) {
         s.started = true;
-        s.start_time = static_cast<float>(microsecs() * 1e-6);
+        s.start_us = now;
     }
-    act_time = static_cast<float>(microsecs() * 1e-6 - s.start_time);
+    act_time = static_cast<float>(static_cast<double>(static_cast<int64_t>(now - s.start_us)) / 1e6);
 
     const int w = mnw.wind;
     if (w == 0 || mnw.sec_mon_inuse) {
@@ -163,16 +171,18 @@ void xtim_class::xtim_update()
     update_flags(*this, kActFlags, s.act_ot, act_time);
 
     const float t = act_time;
-    mnw.held_long = mnw.held && t > mnw.press_time + kClickTime;
-    mnw.double_click = mnw.clicked && t < mnw.press_time + kClickTime;
-    mnw.quick_release = mnw.released && t < mnw.press_time + kClickTime;
+    const double since_press = exact_difference(t, mnw.press_time);
+    mnw.held_long = mnw.held && since_press > kClickTime;
+    mnw.double_click = mnw.clicked && since_press < kClickTime;
+    mnw.quick_release = mnw.released && since_press < kClickTime;
     if (mnw.clicked) {
         mnw.held = 1;
         mnw.last_active = mnw.press_time = t;
         BTN_unfocus_any();
     }
     if (mnw.released) mnw.held = mnw.held_long = 0;
-    if (std::fabs(s.mx - mnw.mouse_x) > 0.5f || std::fabs(s.my - mnw.mouse_y) > 0.5f)
+    if (std::fabs(exact_difference(s.mx, mnw.mouse_x)) > 0.5 ||
+        std::fabs(exact_difference(s.my, mnw.mouse_y)) > 0.5)
         mnw.last_active = t;
     s.mx = mnw.mouse_x;
     s.my = mnw.mouse_y;
@@ -205,14 +215,17 @@ void xtim_class::profile_chart(std::string label, int end)
     const std::ios_base::fmtflags old_flags = xer.flags();
     const std::streamsize old_precision = xer.precision();
     xer.unsetf(std::ios_base::floatfield);
-    xer << std::setw(1) << std::setprecision(0) << label << "=" << std::setw(6) << e * 0.1
+    // Divided from whole microseconds, so that the printed figures are the
+    // same whatever precision the floating-point unit keeps.
+    xer << std::setw(1) << std::setprecision(0) << label << "=" << std::setw(6) << e / 10.0
         << " | ";
     if (end) {
-        static float last_time = static_cast<float>(microsecs() * 1e-6);
-        const double now = microsecs() * 1e-6;
-        xer << "   total: " << std::setw(5) << std::setprecision(3) << now - last_time
+        static uint64_t last_us = microsecs();
+        const uint64_t now = microsecs();
+        xer << "   total: " << std::setw(5) << std::setprecision(3)
+            << static_cast<double>(static_cast<int64_t>(now - last_us)) / 1e6
             << " sec for topwi=" << mnw.wind << "\n";
-        last_time = static_cast<float>(now);
+        last_us = now;
     }
     xer.flags(old_flags);
     xer.precision(old_precision);

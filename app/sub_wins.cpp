@@ -86,12 +86,14 @@ void dir_progress_bar(float lo, float val, float hi, int mode, std::string top_l
 
 void set_size_str(float kilobytes, std::string* out)
 {
-    const float megs = kilobytes * 0.001f;
+    // Rounded to a float before the comparison, so that a size at the border
+    // of megabytes and gigabytes takes the same unit on every build.
+    const float megs = round_to_float(double(kilobytes) * double(0.001f));
     if (megs < 1000) {
         flt_to_str(megs, out, 2, 1, 0);
         *out += " Meg";
     } else {
-        flt_to_str(kilobytes * 0.000001f, out, 2, 1, 0);
+        flt_to_str(round_to_float(double(kilobytes) * double(0.000001f)), out, 2, 1, 0);
         *out += " Gig";
     }
 }

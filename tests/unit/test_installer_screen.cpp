@@ -115,6 +115,8 @@ TEST(SizeText, MegAndGig)
     } cases[] = {
         {999949, "999.9 Meg"}, {999960, "1000.0 Meg"}, {1000000, "1.0 Gig"}, {960, "1.0 Meg"},
         {0, "0.0 Meg"},        {12345, "12.3 Meg"},    {2500000, "2.5 Gig"}, {500, "0.5 Meg"},
+        // 999.99998... megabytes, which is 1000 as a float: gigabytes on every build.
+        {999999.9375f, "1.0 Gig"},
     };
     for (const Case& c : cases) {
         std::string out = "old";

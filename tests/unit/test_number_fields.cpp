@@ -229,6 +229,7 @@ TEST_F(NumberField, ClampedAndRoundedInEveryCall)
         {-2.5f, -10, 10, 0, -3},     {2.449f, -10, 10, 1, 2.4f},  {0.125f, 0, 1, 2, 0.13f},
         {-20, -10, 10, 1, -10},      {20, -10, 10, 1, 10},        {9.96f, 0, 100, 1, 10.0f},
         {5, 8, 2, 1, 2},  // a reversed range: hi wins
+        {0.35f, 0, 1, 1, 0.4f},  // 0.3499999940: ten times it is 3.5 as a float
     };
     for (const row& r : table) {
         float value = r.start;

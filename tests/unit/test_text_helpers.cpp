@@ -32,6 +32,7 @@ TEST(FltToStr, FormatsTable)
         {99.99f, 3, 1, 0, "100.0"},
         {0.999f, 3, 2, 0, "1.00"},
         {45.5f, 3, 1, 1, " 45.5"},
+        {0.35f, 3, 1, 0, " 0.4"},  // 0.3499999940: ten times it is 3.5 as a float
     };
     for (const FltCase& c : cases) {
         std::string out = "unchanged";
