@@ -416,10 +416,10 @@ bool read_fully(int fd, unsigned char* to, std::size_t length)
     return true;
 }
 
-// Not mapped: here a fresh mapping costs about 4 us per page at its first
-// touch (more than the hashing of that page, for a file written in small
-// pieces), and a file cut short while mapped would raise SIGBUS. Reading costs
-// one copy out of the page cache, 5-8 % of the hashing.
+// Read, not mapped: under virtualisation the first touch of each page of a
+// fresh mapping can cost more than hashing it (a file written in small pieces
+// summed at half speed, mapped), and a file cut short while mapped raises
+// SIGBUS. Reading costs one copy out of the page cache, 5-8 % of the hashing.
 constexpr std::size_t kMd5Chunk = 1 << 20;
 constexpr std::size_t kMd5Slots = 4;
 // From this size on the copy is made on a helper thread while the chunk
