@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
 #include <md5.h>
+#include <dirent.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
 
 #include "Files/io_utils.h"
 #include "support/test_util.h"
@@ -45,10 +53,12 @@ TEST(FileMd5, Rfc1321Vectors)
 TEST(FileMd5, SizesAroundThePieceAndBufferLengths)
 {
     TempDir dir;
-    // Around the MD5Update piece and around the read buffer (1 MiB).
+    // Around the MD5Update piece, the read chunk (1 MiB), the size from which
+    // reading overlaps hashing (4 MiB) and the wrap of its ring of 4 chunks.
+    constexpr std::size_t MiB = std::size_t{1} << 20;
     for (std::size_t size : {std::size_t{65535}, std::size_t{65536}, std::size_t{131071},
-                             std::size_t{200000}, std::size_t{1} << 20, (std::size_t{1} << 20) + 1,
-                             (std::size_t{3} << 20) + 17}) {
+                             std::size_t{200000}, MiB, MiB + 1, 3 * MiB + 17, 4 * MiB - 1, 4 * MiB,
+                             4 * MiB + 1, 9 * MiB + 17}) {
         std::string bytes(size, '\0');
         for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919u) >> 3);
         write_file(dir / "f", bytes);
@@ -70,6 +80,61 @@ TEST(FileMd5, UnreadablePathsLeaveTheOutputAlone)
     write_file(dir / "Mixed.Case", "abc");
     EXPECT_EQ(calc_file_md5(dir / "mixed.case", out), 0);
     EXPECT_EQ(out, "900150983cd24fb0d6963f7d28e17f72");
+}
+
+// The read position of the descriptor this process holds open on `real_path`,
+// or -1 while there is none.
+long long open_position(const std::string& real_path)
+{
+    DIR* fds = opendir("/proc/self/fd");
+    if (fds == nullptr) return -1;
+    long long pos = -1;
+    while (const dirent* e = readdir(fds)) {
+        char target[PATH_MAX];
+        const std::string link = std::string("/proc/self/fd/") + e->d_name;
+        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n <= 0 || std::string(target, static_cast<std::size_t>(n)) != real_path) continue;
+        const std::string info = brx_test::read_file(std::string("/proc/self/fdinfo/") + e->d_name);
+        if (info.rfind("pos:", 0) == 0) pos = std::atoll(info.c_str() + 4);
+    }
+    closedir(fds);
+    return pos;
+}
+
+// A file cut short once it is being read gives 20006 (or, had its end been
+// read before, the checksum of the file as it was): never the checksum of the
+// part left, a hang or a crash.
+TEST(FileMd5, FileCutShortWhileSummed)
+{
+    TempDir dir;
+    const std::string path = dir / "big";
+    std::string bytes(std::size_t{64} << 20, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 2654435761u >> 24);
+    write_file(path, bytes);
+    const std::string whole = one_shot_md5(bytes);
+    char real[PATH_MAX];
+    ASSERT_NE(realpath(path.c_str(), real), nullptr);
+
+    std::atomic<bool> done{false};
+    std::string out = "marker";
+    int result = -1;
+    std::thread summer([&] {
+        result = calc_file_md5(path, out);
+        done = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done && open_position(real) <= 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    const bool reading = !done && open_position(real) > 0;
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(bytes.size() / 2)), 0);
+    summer.join();
+    ASSERT_TRUE(reading) << "the file was never seen being read";
+    if (result == 0) {
+        EXPECT_EQ(out, whole);
+    } else {
+        EXPECT_EQ(result, 20006);
+        EXPECT_EQ(out, "marker");
+    }
 }
 
 TEST(FileMd5, WidePiecesMatchOneUpdate)
