@@ -31,6 +31,35 @@
 
 namespace {
 
+// A loopback listener with no thread behind it, for a child forked from a
+// process with no other thread: connections wait in the backlog to be
+// counted. Its port in *port; -1 when it cannot be had.
+int backlog_listener(int* port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t at_len = sizeof at;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || listen(fd, 16) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&at), &at_len) != 0) {
+        close(fd);
+        return -1;
+    }
+    *port = ntohs(at.sin_port);
+    return fd;
+}
+
+// The connections waiting on `listener`, which is closed.
+int count_and_close(int listener)
+{
+    int n = 0;
+    for (int fd; (fd = accept(listener, nullptr, nullptr)) >= 0; ++n) close(fd);
+    close(listener);
+    return n;
+}
+
 using namespace brx_test;
 using Clock = std::chrono::steady_clock;
 
@@ -296,18 +325,10 @@ TEST_F(InstallerFrame, ServersNamedInAFormNoRequestTakesFailInsteadOfEnding)
 {
     // Entries of a list from the network: no leading "/" on the path (a list
     // cut off after its host gives that), a host ending in "/", no host.
-    // A listener with no thread behind it: the child is forked from a process
-    // with no other thread, and connections wait in the backlog to be counted.
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    int port = 0;
+    const int listener = backlog_listener(&port);
     ASSERT_GE(listener, 0);
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t at_len = sizeof at;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-    ASSERT_EQ(listen(listener, 16), 0);
-    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&at), &at_len), 0);
-    one_file_to_fetch(ntohs(at.sin_port));
+    one_file_to_fetch(port);
     stg.server_count = 3;
     server_name[0] = "mirror.example";
     server_path[0] = "v/";
@@ -326,9 +347,7 @@ TEST_F(InstallerFrame, ServersNamedInAFormNoRequestTakesFailInsteadOfEnding)
         printf("alive phase=%d net_failed=%d\n", stg.phase, stg.net_failed);
         fflush(stdout);
     });
-    int connections = 0;
-    for (int fd; (fd = accept(listener, nullptr, nullptr)) >= 0; ++connections) close(fd);
-    close(listener);
+    const int connections = count_and_close(listener);
     EXPECT_EQ(child.exit_code, 0);
     EXPECT_NE(child.out.find("alive phase=1 net_failed=1"), std::string::npos) << child.out;
     EXPECT_EQ(connections, 0);
@@ -347,17 +366,10 @@ TEST_F(InstallerFrame, AListWithNoServerThatCanBeAskedIsToldOnce)
         bool any_connection;
     } cases[] = {{false, 1, false}, {true, 0, true}};
     for (const Case& c : cases) {
-        // As above: a listener with no thread behind it counts the requests.
-        const int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        int port = 0;
+        const int listener = backlog_listener(&port);
         ASSERT_GE(listener, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t at_len = sizeof at;
-        ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-        ASSERT_EQ(listen(listener, 16), 0);
-        ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&at), &at_len), 0);
-        use_proxy(ntohs(at.sin_port));
+        use_proxy(port);
         stg.server_count = 2;
         server_name[0] = "mirror.example/";
         server_path[0] = "/p/v/";
@@ -376,9 +388,7 @@ TEST_F(InstallerFrame, AListWithNoServerThatCanBeAskedIsToldOnce)
             printf("app_done=%d phase=%d\n", app_done, stg.phase);
             fflush(stdout);
         });
-        int connections = 0;
-        for (int fd; (fd = accept(listener, nullptr, nullptr)) >= 0; ++connections) close(fd);
-        close(listener);
+        const int connections = count_and_close(listener);
         EXPECT_EQ(child.exit_code, 0) << child.out;
         int alerts = 0;
         for (size_t at_text = child.out.find(told); at_text != std::string::npos;
