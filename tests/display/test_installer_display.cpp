@@ -256,12 +256,16 @@ TEST(InstallerWindows, PreferencesEditTheLiveSettings)
         xtim_set_clock(watched_clock);
         const Hand hand;
         std::thread user([&] {
-            if (!wait_for([] { return current_wind == wind_prefs; })) return;
+            // Each click waits for the frames that draw what it lands on.
+            if (!brx_test::wait_for_window(wind_prefs)) return;
             hand.click(wind_prefs, 30, 265 + 3);  // full speed on
+            wait_for([] { return stg.use_max_cpu == 1; });
             hand.click(wind_prefs, 30, 230 + 3);  // renaming off
             hand.click(wind_prefs, 30, 150 + 3);  // manual streams: 1
             wait_for([] { return stg.stream_count == 1; });
+            brx_test::wait_frames(2);
             hand.click(wind_prefs, 405, 150 + 18);  // up: 2
+            wait_for([] { return stg.stream_count == 2; });
             hand.click(wind_prefs, 200, 310 + 3);   // the operating-system list
             if (!wait_for([] { return active_popup_code != 0 && menu.size() > kPopupMenu &&
                                       menu[kPopupMenu].items.size() == 3 &&
@@ -270,6 +274,7 @@ TEST(InstallerWindows, PreferencesEditTheLiveSettings)
             const item_struct windows = menu[kPopupMenu].items[1];
             hand.click(wind_prefs, (windows.x1 + windows.x2) / 2.0f, (windows.y1 + windows.y2) / 2.0f);
             wait_for([] { return stg.target_os == 2; });
+            brx_test::wait_frames(2);
             // The host field holds the focus from the start; Tab moves on.
             hand.click(wind_prefs, 300, 40 + 3);
             hand.type("127.0.0.1");

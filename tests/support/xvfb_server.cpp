@@ -22,12 +22,14 @@ XvfbServer::XvfbServer(const std::string& screen, bool glx)
         dup2(quiet, STDOUT_FILENO);
         dup2(quiet, STDERR_FILENO);
         const std::string fd = std::to_string(fds[1]);
+        // "-r": no key repeat, so a key that xdotool holds for a while on a
+        // loaded machine is still typed once.
         if (glx)
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+                   "-nolisten", "tcp", "-noreset", "-r", static_cast<char*>(nullptr));
         else
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                   "-nolisten", "tcp", "-noreset", "-extension", "GLX",
+                   "-nolisten", "tcp", "-noreset", "-r", "-extension", "GLX",
                    static_cast<char*>(nullptr));
         _exit(127);
     }

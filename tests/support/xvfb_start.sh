@@ -6,7 +6,9 @@ state=$1
 rm -f "$state"
 fifo=$(mktemp -u /tmp/brx-xvfb-XXXXXX)
 mkfifo "$fifo"
-setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+# -r: no key repeat, so a key that xdotool holds for a while on a loaded
+# machine is still typed once.
+setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset -r \
   3>"$fifo" </dev/null >"$state.log" 2>&1 &
 pid=$!
 display=""
