@@ -17,6 +17,7 @@
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/oglp.h"
 #include "OOPS_cpp/tman.h"
+#include "TEX/TEX_bind.h"
 #include "images/builtin_images.h"
 
 namespace brx_test {
@@ -46,6 +47,7 @@ void CanvasTest::SetUp()
 {
     // Another test of the same program may have left its own context current.
     glXMakeCurrent(mnw.display, mnw.xwin[0], mnw.glx_ctx[0]);
+    TEX_reset_bind();
     mnw.wind = 0;
     mnw.wind_x = mnw.wind_y = 0;
     mnw.wind_w = 1024;
