@@ -21,13 +21,6 @@
 
 namespace {
 
-// The name index. Built on first use: the global manager's constructor runs
-// during static initialisation, in an order this file does not control.
-std::unordered_map<std::string, int>& name_index()
-{
-    static std::unordered_map<std::string, int> tex_hash(193);
-    return tex_hash;
-}
 tex_load_vars async_vars;
 
 constexpr const char kSource[] = "OOPS_cpp/tman";
@@ -92,7 +85,6 @@ tman_class::tman_class()
     pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
     pthread_mutex_init(&lock, &attr);
     pthread_mutexattr_destroy(&attr);
-    name_index().clear();
 }
 
 tman_class::~tman_class() { pthread_mutex_destroy(&lock); }
@@ -100,8 +92,8 @@ tman_class::~tman_class() { pthread_mutex_destroy(&lock); }
 int tman_class::find_name(const std::string& name)
 {
     lock_guard g(lock);
-    const auto it = name_index().find(name);
-    return it == name_index().end() ? -1 : it->second;
+    const auto it = tex_hash.find(name);
+    return it == tex_hash.end() ? -1 : it->second;
 }
 
 int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_time when, const std::string& name)
@@ -125,8 +117,8 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
     const bool dynamic = ref == 0;
     int slot = ref;
     if (dynamic) {
-        const auto it = name_index().find(name);
-        if (it != name_index().end()) {
+        const auto it = tex_hash.find(name);
+        if (it != tex_hash.end()) {
             ref_dat_struct& s = ref_dat[it->second];
             s.ref_count += 1;
             if (s.state == tex_state_loaded) return it->second;
@@ -143,7 +135,7 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
     if (slot >= int(ref_dat.size())) ref_dat.resize(slot + 1);
 
     ref_dat_struct& s = ref_dat[slot];
-    auto& index = name_index();
+    auto& index = tex_hash;
     const auto old = index.find(s.name);
     if (old != index.end() && old->second == slot) index.erase(old);
     index.emplace(name, slot);
@@ -244,7 +236,7 @@ void tman_class::unload_texture_internal(int ref)
     }
     if (s.state == tex_state_loaded && s.vram != 0) loaded_count -= 1;
     if (s.format != 0) total_count -= 1;
-    auto& index = name_index();
+    auto& index = tex_hash;
     const auto it = index.find(s.name);
     if (it != index.end() && it->second == ref) index.erase(it);
     s = ref_dat_struct();
@@ -522,8 +514,8 @@ int tman_class::load_texture_ogl(tex_load_vars* v, int io_result)
         if (internal == GL_RGB) internal = GL_RGB8;
         else if (internal == GL_RGBA) internal = GL_RGBA8;
     }
-    const bool update = s.state == tex_state_loaded && s.format == v->format && int(s.tex_w) == v->tex_w &&
-                        int(s.tex_h) == v->tex_h && s.tex_id == ref;
+    bool update = s.state == tex_state_loaded && s.format == v->format && int(s.tex_w) == v->tex_w &&
+                  int(s.tex_h) == v->tex_h && s.tex_id == ref;
 
     if (s.vram == 0) loaded_count += 1;
     s.name = v->name;
@@ -592,6 +584,14 @@ int tman_class::load_texture_ogl(tex_load_vars* v, int io_result)
         num_units = units;
     }
 
+    if (update) {
+        // The table may describe a texture of a context that is gone (a new
+        // context made current since): update in place only what GL holds.
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        update = w == v->tex_w && h == v->tex_h;
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     TEX_image_desc level{v->format, v->tex_w, v->tex_h, 0, 0};
     unsigned char* data = px;

@@ -9,6 +9,7 @@
 #include <pthread.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // What a failed load does: 0 nothing; 1, 2, 3 raise the scenery, plane or
@@ -88,6 +89,9 @@ public:
     int async_io_result = 0;
     tman_force_finish_obj* finish_obj = nullptr;
     pthread_mutex_t lock;
+    // Name to slot. Each manager has its own: a name must never lead to a slot
+    // of another manager's table.
+    std::unordered_map<std::string, int> tex_hash{193};
 
     tman_class();
     ~tman_class();

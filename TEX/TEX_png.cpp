@@ -22,6 +22,7 @@ struct png_context {
     const char* end = nullptr;
     std::string path;
     std::string error;
+    int allocations = 0;  // through my_malloc, for tex_png_failing_alloc
 };
 
 void my_error(png_structp png, png_const_charp message)
@@ -46,7 +47,12 @@ void my_readbuf(png_structp png, png_bytep out, png_size_t length)
     ctx->cursor += length;
 }
 
-png_voidp my_malloc(png_structp, png_alloc_size_t size) { return malloc(size); }
+png_voidp my_malloc(png_structp png, png_alloc_size_t size)
+{
+    auto* ctx = static_cast<png_context*>(png_get_mem_ptr(png));
+    if (ctx && ++ctx->allocations == tex_png_failing_alloc) return nullptr;
+    return malloc(size);
+}
 void my_free(png_structp, png_voidp block) { free(block); }
 
 int bytes_per_pixel(unsigned int format)
@@ -55,6 +61,8 @@ int bytes_per_pixel(unsigned int format)
 }
 
 }  // namespace
+
+int tex_png_failing_alloc = 0;
 
 bool TEX_is_png(const char* bytes, std::size_t size)
 {
@@ -170,21 +178,23 @@ tex_png_result TEX_decode_png(const char*& cursor, const char* end, unsigned cha
                               int row_pixels, int make_pow2, int follow_alpha, TEX_image_desc& desc,
                               std::size_t capacity, const std::string& path, std::string* error)
 {
-    if (!cursor || end - cursor < 8) return tex_png_no_data;
-    if (!TEX_is_png(cursor, static_cast<std::size_t>(end - cursor))) return tex_png_bad_signature;
-
     png_context ctx;
+    ctx.path = path;
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &ctx, my_error, my_warning, &ctx,
+                                               my_malloc, my_free);
+    if (!png) return tex_png_no_read_struct;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return tex_png_no_info_struct;
+    }
+    if (!cursor || end - cursor < 8 || !TEX_is_png(cursor, static_cast<std::size_t>(end - cursor))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return cursor && end - cursor >= 8 ? tex_png_bad_signature : tex_png_no_data;
+    }
     ctx.cursor = cursor + 8;
     ctx.end = end;
-    ctx.path = path;
     png_decode_job job{format, row_pixels, make_pow2, follow_alpha, capacity, &data, &desc};
-    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &ctx, my_error, my_warning, nullptr,
-                                               my_malloc, my_free);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return tex_png_corrupt;
-    }
     const bool finished = png_guarded(png, [&] {
         png_set_read_fn(png, &ctx, my_readbuf);
         png_set_sig_bytes(png, 8);
@@ -212,6 +222,12 @@ int TEX_load_png(const std::string& path, xmap_class* file, unsigned char*& data
     if (cursor) file->cursor = cursor;
     switch (r) {
     case tex_png_ok: return 1;
+    case tex_png_no_read_struct:
+        __MACIBM_alert(0, "PING-FILE ERROR!", "!png_ptr", path, "", t_exit, "TEX/TEX_png", 36);
+        return 0;
+    case tex_png_no_info_struct:
+        __MACIBM_alert(0, "PING-FILE ERROR!", "!info_ptr", path, "", t_exit, "TEX/TEX_png", 41);
+        return 0;
     case tex_png_bad_signature:
         __MACIBM_alert(0, "PING-FILE ERROR!", "is_png=!png_sig_cmp(png_io_buf,0,8)", path, "", t_exit,
                        "TEX/TEX_png", 55);

@@ -20,7 +20,13 @@ enum tex_png_result {
     tex_png_corrupt = -2,      // libpng reported an error (message given back)
     tex_png_bad_format = -3,   // wanted format not GL_ALPHA, GL_RGB or GL_RGBA
     tex_png_refused = -4,      // the output would not fit the buffer
+    tex_png_no_read_struct = -5,  // libpng could not create its structures
+    tex_png_no_info_struct = -6,
 };
+
+// For tests: when above 0, the decoder's allocation with this number (counted
+// from 1 in each decode) fails as if memory had run out; 0 fails none.
+extern int tex_png_failing_alloc;
 
 // Decodes from *cursor (advanced past the image data) up to end. `data` is
 // filled as TEX_load_png describes; a buffer passed in holds `capacity` bytes.
@@ -30,8 +36,9 @@ tex_png_result TEX_decode_png(const char*& cursor, const char* end, unsigned cha
                               std::size_t capacity, const std::string& path, std::string* error);
 
 // The framework's entry on a mapped file. 1 decoded; 0 when the map holds
-// fewer than 8 bytes or the output would not fit. A missing signature, a
-// corrupt file or a bad format are alerts, as the framework reports them.
+// fewer than 8 bytes or the output would not fit. libpng structures that
+// cannot be created, a missing signature, a corrupt file or a bad format are
+// alerts, as the framework reports them.
 int TEX_load_png(const std::string& path, xmap_class* file, unsigned char*& data, unsigned int format,
                  int row_pixels, int make_pow2, int follow_alpha, TEX_image_desc& desc,
                  std::size_t capacity = 16u * 1024u * 1024u);

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include <squish.h>
 
 #include "GenC/hl_alert.h"
 #include "GenH/hl_types.h"
@@ -114,20 +117,30 @@ void nv_flip_blocks_dxtc5(DXTColBlock* blocks, int count)
     }
 }
 
-// A level only two pixels high fills the first two rows of its blocks:
-// exchanging those two rows is its whole flip.
-static void flip_two_row_blocks(int format, unsigned char* b, int count)
+static int dxt_block_bytes(int format) { return format == tex_dxt3 || format == tex_dxt5 ? 16 : 8; }
+
+// Exchanges pixel rows i and j inside each of count blocks: their colour
+// indices and, for DXT3 and DXT5, their alpha. The block's colours stay.
+static void swap_rows_in_blocks(int format, unsigned char* b, int count, int i, int j)
 {
-    const int size = format == tex_dxt3 || format == tex_dxt5 ? 16 : 8;
-    for (int i = 0; i < count; ++i, b += size) {
-        unsigned char* col = b + size - 8;
-        swap_bytes(col, 4, 5);
-        if (format == tex_dxt3) nv_swap(b + 0, b + 2, 2);
+    const int size = dxt_block_bytes(format);
+    for (int k = 0; k < count; ++k, b += size) {
+        swap_bytes(b + size - 8, 4 + i, 4 + j);
+        if (format == tex_dxt3) nv_swap(b + 2 * i, b + 2 * j, 2);
         if (format == tex_dxt5) {
-            const uint32_t a = get24(b + 2);
-            put24(b + 2, ((a >> 12) & 0xFFF) | ((a & 0xFFF) << 12));
+            uint64_t bits = get24(b + 2) | uint64_t(get24(b + 5)) << 24;
+            const uint64_t ri = (bits >> (12 * i)) & 0xFFF, rj = (bits >> (12 * j)) & 0xFFF;
+            bits &= ~((uint64_t(0xFFF) << (12 * i)) | (uint64_t(0xFFF) << (12 * j)));
+            bits |= ri << (12 * j) | rj << (12 * i);
+            put24(b + 2, uint32_t(bits & 0xFFFFFF));
+            put24(b + 5, uint32_t(bits >> 24));
         }
     }
+}
+
+static int squish_flags(int format)
+{
+    return format == tex_dxt3 ? squish::kDxt3 : format == tex_dxt5 ? squish::kDxt5 : squish::kDxt1;
 }
 
 void nv_flip(int format, char* data, int width, int height, int size)
@@ -143,22 +156,37 @@ void nv_flip(int format, char* data, int width, int height, int size)
         __MACIBM_alert(0, "Illegal format!", "", "", "", t_exit, "TEX/TEX_utils", 424);
         return;
     }
+    if (width <= 0 || height <= 1) return;
     // Block rows as stored: partial blocks count, so narrow levels and sides
     // that are not multiples of 4 flip with the stride they are stored with.
-    const int block = format == tex_dxt3 || format == tex_dxt5 ? 16 : 8;
-    const int bx = (std::max(width, 0) + 3) / 4, by = (std::max(height, 0) + 3) / 4;
+    const int block = dxt_block_bytes(format);
+    const int bx = (width + 3) / 4, by = (height + 3) / 4;
     const int line = bx * block;
+    if (by == 1) {
+        // One block row: its picture rows turn over inside each block.
+        for (int i = 0; i < height / 2; ++i) swap_rows_in_blocks(format, bytes, bx, i, height - 1 - i);
+        return;
+    }
+    if (height % 4) {
+        // The picture rows straddle the stored block rows differently once
+        // turned, and blocks cannot carry rows of another block's colours:
+        // the level is decoded, turned and compressed again.
+        if (int64_t(size) < int64_t(by) * line) return;
+        const int flags = squish_flags(format);
+        const std::size_t row = std::size_t(width) * 4;
+        std::vector<unsigned char> pixels(row * height), turned(row * height);
+        squish::DecompressImage(pixels.data(), width, height, bytes, flags);
+        for (int y = 0; y < height; ++y)
+            memcpy(turned.data() + y * row, pixels.data() + (height - 1 - y) * row, row);
+        squish::CompressImage(turned.data(), width, height, bytes, flags);
+        return;
+    }
     auto flip_row = [&](unsigned char* p) {
         auto* blocks = reinterpret_cast<DXTColBlock*>(p);
         if (format == tex_dxt3) nv_flip_blocks_dxtc3(blocks, bx);
         else if (format == tex_dxt5) nv_flip_blocks_dxtc5(blocks, bx);
         else nv_flip_blocks_dxtc1(blocks, bx);
     };
-    if (height == 1) return;
-    if (height == 2) {
-        flip_two_row_blocks(format, bytes, bx);
-        return;
-    }
     for (int j = 0; j < by / 2; ++j) {
         unsigned char* a = bytes + j * line;
         unsigned char* b = bytes + (by - 1 - j) * line;

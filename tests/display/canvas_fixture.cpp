@@ -16,7 +16,9 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/colr.h"
 #include "OOPS_cpp/oglp.h"
+#include "OOPS_cpp/oglp_state.h"
 #include "OOPS_cpp/tman.h"
+#include "TEX/TEX_bind.h"
 #include "images/builtin_images.h"
 
 namespace brx_test {
@@ -46,6 +48,9 @@ void CanvasTest::SetUp()
 {
     // Another test of the same program may have left its own context current.
     glXMakeCurrent(mnw.display, mnw.xwin[0], mnw.glx_ctx[0]);
+    // What the binder and the state switches remember may be of that one.
+    TEX_reset_bind();
+    OGL_forget_state();
     mnw.wind = 0;
     mnw.wind_x = mnw.wind_y = 0;
     mnw.wind_w = 1024;
@@ -57,6 +62,15 @@ void CanvasTest::SetUp()
     OGL_scissors_end();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void CanvasTest::TearDown()
+{
+    ren.alpha = 1.0f;
+    if (atlas_replaced_) {
+        atlas_replaced_ = false;
+        load_rgba(388, 512, 512, std::vector<uint8_t>(t_interface_dat, t_interface_dat + kInterfaceBytes));
+    }
 }
 
 rgb CanvasTest::pixel(int x, int y)
@@ -97,6 +111,7 @@ void CanvasTest::upload_synthetic_atlas()
             p[3] = 255;
         }
     load_rgba(388, 512, 512, atlas);
+    atlas_replaced_ = true;
 }
 
 namespace {

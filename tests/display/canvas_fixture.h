@@ -18,6 +18,9 @@ class CanvasTest : public ::testing::Test {
 public:
     static void SetUpTestSuite();
     void SetUp() override;  // main window current, cleared to black, default colours
+    // Puts back what a test may have changed of the start-up state that later
+    // tests of the same process (and their children) start from.
+    void TearDown() override;
 
     // One pixel of the back buffer, and a block of them (rows bottom first).
     static rgb pixel(int x, int y);
@@ -29,6 +32,9 @@ public:
     // with the colour synthetic_cell_colour(c, r).
     static void upload_synthetic_atlas();
     static rgb synthetic_cell_colour(int column, int row);
+
+private:
+    static inline bool atlas_replaced_ = false;
 };
 
 // PNG files of 8-bit RGB pixels, rows bottom first as GL reads them. With

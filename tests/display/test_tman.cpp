@@ -47,6 +47,8 @@ public:
         ctx_ = glXCreateContext(dpy_, vi, nullptr, True);
         XFree(vi);
         ASSERT_TRUE(glXMakeCurrent(dpy_, win_, ctx_));
+        // The binder's memory describes whatever context was current before.
+        TEX_reset_bind();
         glExt.init_extensions();
         scratch_array = scratch_array_aligned();
         mnw.tex_res = 5;
@@ -54,6 +56,7 @@ public:
     static void TearDownTestSuite()
     {
         glXMakeCurrent(dpy_, None, nullptr);
+        TEX_reset_bind();
         glXDestroyContext(dpy_, ctx_);
         XDestroyWindow(dpy_, win_);
         XCloseDisplay(dpy_);
@@ -184,6 +187,26 @@ TEST_F(TmanTable, DynamicSlotsAndReferenceCounts)
     EXPECT_EQ(t.ref_dat[500].ref_count, 0);
 }
 
+TEST_F(TmanTable, EachManagerKeepsItsOwnNames)
+{
+    TempDir dir;
+    write_file(dir / "a.png", rgb_png(2, 2, 10));
+    write_file(dir / "b.png", rgb_png(2, 2, 20));
+    tman_class first;
+    ASSERT_EQ(first.load_texture(tex_fail_silent, 0, 1, tex_load_now, dir / "a.png"), 1130);
+    {
+        tman_class second;
+        EXPECT_EQ(second.find_name(dir / "a.png"), -1);
+        ASSERT_EQ(second.load_texture(tex_fail_silent, 0, 1, tex_load_now, dir / "b.png"), 1130);
+    }
+    // Neither the second manager's start nor its names reach the first.
+    EXPECT_EQ(first.find_name(dir / "a.png"), 1130);
+    EXPECT_EQ(first.find_name(dir / "b.png"), -1);
+    EXPECT_EQ(first.load_texture(tex_fail_silent, 0, 1, tex_load_now, dir / "b.png"), 1131);
+    EXPECT_EQ(first.ref_dat[1130].ref_count, 1);
+    EXPECT_EQ(texels(1131)[0], 20);
+}
+
 TEST_F(TmanTable, FailuresShowThePlaceholderAndRaiseTheirFlag)
 {
     TempDir dir;
@@ -294,9 +317,11 @@ TEST_F(TmanUpload, BuiltInImages)
     EXPECT_EQ(tman.ref_dat[389].used_w, 1010);
     EXPECT_EQ(tman.ref_dat[389].used_h, 764);
     const bytes sheet_px = texels(389);
+    ASSERT_EQ(sheet_px.size(), 1024u * 4096u);
     EXPECT_EQ(memcmp(sheet_px.data(), t_installer_dat, 753u * 4096u), 0);
 
     const bytes back = texels(390);
+    ASSERT_GE(back.size(), kBackBytes);
     EXPECT_EQ(memcmp(back.data(), t_ins_back_1_dat, kBackBytes), 0);
     for (std::size_t i = kBackBytes; i < back.size(); ++i) ASSERT_EQ(back[i], 0) << "row " << i / 4096;
 
@@ -307,6 +332,24 @@ TEST_F(TmanUpload, BuiltInImages)
     EXPECT_EQ(param(389, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
     EXPECT_EQ(param(391, GL_TEXTURE_WRAP_S), GL_REPEAT);
     EXPECT_EQ(glIsTexture(kTexPlaceholder), GL_TRUE);
+}
+
+// A texture that GL no longer holds (its context replaced, or deleted behind
+// the manager's back) is created again on the next load of its slot.
+TEST_F(TmanUpload, ReloadRecreatesATextureGlLost)
+{
+    tman_class t;
+    fill_scratch(4, 4, {1, 2, 3, 255});
+    ASSERT_EQ(t.load_texture(tex_fail_silent, 450, 0x502, tex_load_now, "scratch_array:lost"), 450);
+    const GLuint name = 450;
+    glDeleteTextures(1, &name);
+    TEX_reset_bind();
+    fill_scratch(4, 4, {7, 8, 9, 255});
+    ASSERT_EQ(t.load_texture(tex_fail_silent, 450, 0x502, tex_load_now, "scratch_array:lost"), 450);
+    EXPECT_EQ(level_of(450).w, 4);
+    const bytes px = texels(450);
+    ASSERT_EQ(px.size(), 64u);
+    EXPECT_EQ(bytes(px.begin(), px.begin() + 4), (bytes{7, 8, 9, 255}));
 }
 
 TEST_F(TmanUpload, ResolutionAndFileChoice)

@@ -17,6 +17,13 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "GenC/hl_mnw.h"
+#include "GenH/hl_types.h"
+#include "OOPS_cpp/oglp_state.h"
+#include "TEX/TEX_bind.h"
+
 namespace brx_test {
 
 TempDir::TempDir()
@@ -123,6 +130,28 @@ int ended_pid()
     return static_cast<int>(pid);
 }
 
+
+namespace {
+
+// A forked child shares the parent's X connection: one request from it
+// scrambles the parent's replies, and the framework's shutdown after a fatal
+// alert would destroy the parent's window. The child forgets the connection
+// and what lives on it (never closing them), so a window it opens comes on a
+// connection of its own.
+void forget_parents_display()
+{
+    mnw.display = nullptr;
+    mnw.visual = nullptr;
+    mnw.xwin[0] = mnw.xwin[1] = 0;
+    mnw.glx_ctx[0] = mnw.glx_ctx[1] = nullptr;
+    mnw.sec_mon_made = 0;
+    // What the binder and the state switches remember is the parent's context.
+    TEX_reset_bind();
+    OGL_forget_state();
+}
+
+}  // namespace
+
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd)
 {
     // What a child leaves in its current folder (an alert's memory log) must
@@ -141,6 +170,7 @@ ChildResult run_in_child(const std::function<void()>& body, const std::string& c
         dup2(fds[1], STDOUT_FILENO);
         close(fds[1]);
         if (chdir(folder.c_str()) != 0) _exit(98);
+        forget_parents_display();
         body();
         fflush(stdout);
         _exit(0);
@@ -156,6 +186,26 @@ ChildResult run_in_child(const std::function<void()>& body, const std::string& c
     if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     return r;
+}
+
+bool ran_in_fresh_process()
+{
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!info) return false;
+    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    constexpr const char* kMarker = "BRX_TEST_FRESH_PROCESS";
+    if (const char* mark = getenv(kMarker); mark && name == mark) return false;
+
+    const std::string filter = "--gtest_filter=" + name;
+    const ChildResult r = run_in_child([&] {
+        setenv(kMarker, name.c_str(), 1);
+        dup2(STDOUT_FILENO, STDERR_FILENO);
+        execl("/proc/self/exe", "/proc/self/exe", filter.c_str(), static_cast<char*>(nullptr));
+        _exit(97);
+    });
+    EXPECT_EQ(r.exit_code, 0) << "alone in a fresh process:\n" << r.out;
+    EXPECT_TRUE(contains(r.out, "[  PASSED  ] 1 test.")) << r.out;
+    return true;
 }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name)

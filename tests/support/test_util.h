@@ -46,12 +46,20 @@ struct ChildResult {
 
 // Runs `body` in a forked child whose current folder is `cwd` (when empty, a
 // temporary folder removed afterwards) and whose standard output is captured;
-// the child exits 0 when `body` returns.
+// the child exits 0 when `body` returns. The child starts without the
+// parent's X connection, window and GL context.
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd = "");
 
 // The pid of a process that has ended and been reaped: one that no process
 // holds now.
 int ended_pid();
+
+// For a test that needs a process no earlier test has touched (a library
+// that reads its settings once per process). In such a process it returns
+// false and the test goes on; anywhere else it runs this one test in a fresh
+// start of the test program, adds a failure when that run fails, and returns
+// true: the caller then returns.
+bool ran_in_fresh_process();
 
 // Sets an environment variable for the lifetime of the object (nullptr unsets).
 class ScopedEnv {

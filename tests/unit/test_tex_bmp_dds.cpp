@@ -239,6 +239,42 @@ TEST(DdsFlip, DxtLevelsTurnOverExactly)
     }
 }
 
+// Heights that are not a multiple of 4 leave padding rows in the last block
+// row; none of them may move into the picture. Each picture row is black and
+// white in a pattern of its own, so a block holding rows of two source blocks
+// still compresses exactly and every row shows where it came from.
+TEST(DdsFlip, EveryHeightKeepsPaddingOutOfThePicture)
+{
+    struct fmt { int format, squish_flags; };
+    const fmt formats[] = {{tex_dxt1, squish::kDxt1}, {tex_dxt3, squish::kDxt3}, {tex_dxt5, squish::kDxt5}};
+    for (const fmt& f : formats)
+        for (int w : {8, 6})
+            for (int h = 1; h <= 9; ++h) {
+                SCOPED_TRACE(std::to_string(f.format) + " " + std::to_string(w) + "x" + std::to_string(h));
+                bytes pic(w * h * 4);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        uint8_t* p = &pic[(y * w + x) * 4];
+                        const int code = (y + 1) ^ (x < 4 ? 0 : 0xA);
+                        p[0] = p[1] = p[2] = (code >> (x % 4)) & 1 ? 255 : 0;
+                        p[3] = f.format == tex_dxt1 || ((y * 5 + x) % 3) ? 255 : 0;
+                    }
+                bytes blocks(squish::GetStorageRequirements(w, h, f.squish_flags));
+                squish::CompressImage(pic.data(), w, h, blocks.data(), f.squish_flags);
+                bytes before(pic.size()), after(pic.size());
+                squish::DecompressImage(before.data(), w, h, blocks.data(), f.squish_flags);
+                ASSERT_EQ(before, pic) << "the picture survives compression";
+                TEX_image_desc desc{f.format, w, h, 0, 0};
+                ASSERT_EQ(TEX_bytes_needed_for_image(desc), int(blocks.size()));
+                TEX_flip_y(desc, blocks.data());
+                squish::DecompressImage(after.data(), w, h, blocks.data(), f.squish_flags);
+                for (int y = 0; y < h; ++y)
+                    EXPECT_EQ(bytes(after.begin() + y * w * 4, after.begin() + (y + 1) * w * 4),
+                              bytes(pic.begin() + (h - 1 - y) * w * 4, pic.begin() + (h - y) * w * 4))
+                        << "row " << y;
+            }
+}
+
 TEST(DdsWrite, HeaderLevelsAndRoundTrip)
 {
     TempDir dir;

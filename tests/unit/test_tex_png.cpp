@@ -242,4 +242,34 @@ TEST(PngFile, ShortMapIsQuietAndBadDataIsFatal)
     EXPECT_NE(r.out.find("setjmp(png_ptr->jmpbuf"), std::string::npos);
 }
 
+// libpng failing to create its read or info structure is its own fatal
+// report, not a decoding error.
+TEST(PngFile, StructuresThatCannotBeCreatedAreFatal)
+{
+    TempDir dir;
+    write_file(dir / "ok.png", make_png({2, 2, PNG_COLOR_TYPE_RGB}, std::vector<bytes>(2, bytes(6, 5))));
+    struct row { int failing_alloc; const char* line; };
+    for (const row& r : {row{1, "!png_ptr"}, row{2, "!info_ptr"}}) {
+        SCOPED_TRACE(r.line);
+        const ChildResult c = run_in_child([&] {
+            xmap_class m(dir / "ok.png");
+            unsigned char* o = nullptr;
+            TEX_image_desc d;
+            tex_png_failing_alloc = r.failing_alloc;
+            TEX_load_png("ok.png", &m, o, tex_rgb, 0, 0, 0, d);
+        }, dir.path());
+        EXPECT_EQ(c.signal, SIGABRT);
+        EXPECT_NE(c.out.find("PING-FILE ERROR!"), std::string::npos) << c.out;
+        EXPECT_NE(c.out.find(r.line), std::string::npos) << c.out;
+        EXPECT_NE(c.out.find("ok.png"), std::string::npos) << c.out;
+        EXPECT_EQ(c.out.find("PNG error!"), std::string::npos) << c.out;
+    }
+    // The same file decodes once allocations succeed.
+    xmap_class m(dir / "ok.png");
+    unsigned char* o = nullptr;
+    TEX_image_desc d;
+    ASSERT_EQ(TEX_load_png("ok.png", &m, o, tex_rgb, 0, 0, 0, d), 1);
+    free(o);
+}
+
 }  // namespace
