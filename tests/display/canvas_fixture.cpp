@@ -67,9 +67,10 @@ void CanvasTest::SetUp()
 void CanvasTest::TearDown()
 {
     ren.alpha = 1.0f;
+    colr = colr_class();
     if (atlas_replaced_) {
-        atlas_replaced_ = false;
         load_rgba(388, 512, 512, std::vector<uint8_t>(t_interface_dat, t_interface_dat + kInterfaceBytes));
+        atlas_replaced_ = false;
     }
 }
 
@@ -94,6 +95,7 @@ void CanvasTest::load_rgba(int ref, int w, int h, const std::vector<uint8_t>& rg
     scratch_dx = w;
     scratch_dy = h;
     ASSERT_EQ(tman.load_texture(tex_fail_fatal, ref, 0x502, tex_load_now, "scratch_array:test image"), ref);
+    if (ref == 388) atlas_replaced_ = true;
 }
 
 rgb CanvasTest::synthetic_cell_colour(int column, int row) { return {column * 12, 40 + row * 40, 200}; }
@@ -111,7 +113,6 @@ void CanvasTest::upload_synthetic_atlas()
             p[3] = 255;
         }
     load_rgba(388, 512, 512, atlas);
-    atlas_replaced_ = true;
 }
 
 namespace {

@@ -98,6 +98,7 @@ TEST_F(Background, TilesCoverTheScreenScaledToThePicture)
     write_picture(dir.path(), 1024, 768, tile_colour);
 
     mnw.wind = 0;  // only while no window is current
+    back_dx = back_dy = 0;  // as at start-up: another test may have loaded a picture
     in_folder(dir.path(), [] { OGL_make_back_tex(); });
     EXPECT_EQ(back_dx, 0);
 
