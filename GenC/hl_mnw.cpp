@@ -53,6 +53,19 @@ bool inside(const item_struct& i) { return inside(i.x1, i.y1, i.x2, i.y2); }
 // The framework's own dialogs: no close boxes, Return does not close them.
 bool framework_dialog(int id) { return id >= wind_alert && id <= wind_save; }
 
+// A dialog close asked for while keys typed before it still wait in a field's
+// queue: it happens at the start of the next frame, once the fields have taken
+// them (a slow frame would otherwise lose the end of what was typed).
+int close_waiting = 0;
+
+void close_dialog()
+{
+    BTN_zap_boxes(1);
+    OGL_sbuff();
+    return_hit = 0;
+    MACIBM_startwind(wind_main);
+}
+
 }  // namespace
 
 void MACIBM_centre_wind(float wind_w, float wind_h, float* x, float* y)
@@ -102,10 +115,13 @@ void MACIBM_handleclick(int force)
         const float top = mnw.wind_h - 20;
         if (inside(0, top, 25, mnw.wind_h) || inside(mnw.wind_w - 25, top, mnw.wind_w, mnw.wind_h) ||
             force) {
-            BTN_zap_boxes(1);
-            OGL_sbuff();
-            return_hit = 0;
-            MACIBM_startwind(wind_main);
+            if (BTN_keys_waiting()) {
+                close_waiting = 1;
+                return_hit = 0;
+                mnw.clicked = 0;
+                return;
+            }
+            close_dialog();
             return;
         }
     }
@@ -305,8 +321,9 @@ void drain_x_events()
 {
     if (!mnw.display) return;
     XEvent event;
-    while (XCheckIfEvent(mnw.display, &event, LIN_handlewin,
-                         reinterpret_cast<XPointer>(&mnw.xwin[0])))
+    // Events after a waiting close belong to the window that follows it.
+    while (!close_waiting && XCheckIfEvent(mnw.display, &event, LIN_handlewin,
+                                           reinterpret_cast<XPointer>(&mnw.xwin[0])))
         LIN_handleevt(&event);
 }
 
@@ -346,6 +363,10 @@ void MACIBM_event_proc()
     }
     profile_mark("startwin");
 
+    if (close_waiting) {
+        close_waiting = 0;
+        if (mnw.wind != wind_main && !framework_dialog(mnw.wind)) close_dialog();
+    }
     wait_for_x(MACIBM_frame_wait_us());
     drain_x_events();
     profile_mark("event");

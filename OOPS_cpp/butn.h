@@ -108,6 +108,8 @@ void BTN_unfocus_any();
 void BTN_focus_any();
 void BTN_window_has_focus();
 int BTN_no_focus_yet();
+// Whether a widget drawn in the last pass has keys in its queue it has not taken.
+int BTN_keys_waiting();
 
 // --- Text field -------------------------------------------------------------------
 

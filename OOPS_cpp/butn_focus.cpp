@@ -143,3 +143,13 @@ void BTN_focus_any() { focus_id = focus_ring.empty() ? 0 : focus_ring.front().id
 void BTN_window_has_focus() { wind_focus = 1; }
 
 int BTN_no_focus_yet() { return !wind_focus && focus_id == 0 ? 1 : 0; }
+
+int BTN_keys_waiting()
+{
+    for (const focus_info_t& f : focus_ring) {
+        const int count = std::min(*f.ctr_slot, f.capacity);
+        for (int i = 0; i < count; ++i)
+            if (f.id_slot[i] == f.id) return 1;
+    }
+    return 0;
+}

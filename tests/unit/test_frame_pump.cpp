@@ -8,6 +8,7 @@
 #include "GenC/hl_alert.h"
 #include "GenC/hl_menu.h"
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/butn_draw.h"
 #include "OOPS_cpp/qtim.h"
 #include "Thread/hl_thread.h"
@@ -81,6 +82,46 @@ TEST_F(FramePump, FirstFrameOpensTheMainPageAndClearsOneFrameFlags)
     EXPECT_EQ(r.out,
               "wind=0 open_menu=-1 hits=0 flags=0 wheel=0 hook=1 frames=1\n"
               "wheel=2 hook=3\n");
+}
+
+// Return or a close box in the frame that also brought keys for a field: the
+// field takes them in the window's next pass, and the window closes after it.
+TEST_F(FramePump, ACloseWaitsForTheKeysTypedBeforeIt)
+{
+    const auto r = run_in_child([] {
+        MACIBM_startwind(wind_main);
+        MACIBM_event_proc();
+        int chars[8] = {}, vkeys[8] = {}, flags[8] = {}, ids[8] = {}, count = 0;
+        const int field = BTN_focus_id(85, 20);
+        auto draw_field = [&] {
+            BTN_begin_focus_ring();
+            BTN_register_focus(field, chars, vkeys, flags, ids, &count, 8, 0x1F4, 1);
+        };
+        for (const int force : {1, 0}) {
+            MACIBM_startwind(wind_prefs);
+            draw_field();
+            BTN_dispatch_to_focus('8', '8', 8);
+            return_hit = 1;
+            mnw.mouse_x = 5;
+            mnw.mouse_y = mnw.wind_h - 5;  // the left close box
+            mnw.clicked = 1;
+            MACIBM_handleclick(force);
+            printf("asked: wind=%d return=%d clicked=%d; ", mnw.wind, return_hit, mnw.clicked);
+            ids[0] = 0;  // the field's pass takes its key
+            count = 0;
+            MACIBM_event_proc();
+            printf("next frame: wind=%d\n", mnw.wind);
+        }
+        // With nothing waiting the close is at once.
+        MACIBM_startwind(wind_prefs);
+        draw_field();
+        MACIBM_handleclick(1);
+        printf("nothing waiting: wind=%d\n", mnw.wind);
+    });
+    EXPECT_EQ(r.out,
+              "asked: wind=2 return=0 clicked=0; next frame: wind=0\n"
+              "asked: wind=2 return=0 clicked=0; next frame: wind=0\n"
+              "nothing waiting: wind=0\n");
 }
 
 TEST_F(FramePump, MenuBarHoverSwitchesTheOpenMenu)
