@@ -270,6 +270,7 @@ TEST(InstallerWindows, PreferencesEditTheLiveSettings)
             hand.click(wind_prefs, 30, 265 + 3);  // full speed on
             wait_for([] { return stg.use_max_cpu == 1; });
             hand.click(wind_prefs, 30, 230 + 3);  // renaming off
+            wait_for([] { return stg.rename_folder == 0; });
             hand.click(wind_prefs, 30, 150 + 3);  // manual streams: 1
             wait_for([] { return stg.stream_count == 1; });
             brx_test::wait_frames(2);

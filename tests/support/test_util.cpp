@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -163,9 +165,14 @@ ChildResult run_in_child(const std::function<void()>& body, const std::string& c
     fflush(stderr);
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
+        // A child whose test was ended by a time-out (a modal window waiting
+        // for a hand that gave up) must not go on drawing for ever.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(96);
         close(fds[0]);
         dup2(fds[1], STDOUT_FILENO);
         close(fds[1]);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command against the private Xvfb recorded in the state file (first
-# argument), with Mesa's software renderer.
-state=$1
+# argument, or BRX_XVFB_STATE when the test names its server), with Mesa's
+# software renderer.
+state=${BRX_XVFB_STATE:-$1}
 shift
 if [ -f "$state" ]; then
   read -r display _ <"$state"
