@@ -536,11 +536,8 @@ int calc_file_md5(const std::string& path, std::string& out)
         if (!buffer) buffer.reset(new unsigned char[kMd5Chunk]);
         whole = md5_by_reading(fd, size, &context, buffer.get());
     }
-    if (!whole) {
-        close(fd);
-        return 20006;
-    }
     close(fd);
+    if (!whole) return 20006;
     unsigned char digest[MD5_DIGEST_LENGTH];
     MD5Final(digest, &context);
 

@@ -52,6 +52,8 @@ bool inside(const item_struct& i) { return inside(i.x1, i.y1, i.x2, i.y2); }
 
 // The framework's own dialogs: no close boxes, Return does not close them.
 bool framework_dialog(int id) { return id >= wind_alert && id <= wind_save; }
+// The application's dialogs: close boxes and Return close them.
+bool closable_dialog(int id) { return id != wind_main && !framework_dialog(id); }
 
 // A dialog close asked for while keys typed before it still wait in a field's
 // queue: it happens at the start of the next frame, once the fields have taken
@@ -111,7 +113,7 @@ void MACIBM_startwind(int id)
 void MACIBM_handleclick(int force)
 {
     // Close boxes of the application's dialogs, and Return in them.
-    if (mnw.wind != wind_main && !framework_dialog(mnw.wind)) {
+    if (closable_dialog(mnw.wind)) {
         const float top = mnw.wind_h - 20;
         if (inside(0, top, 25, mnw.wind_h) || inside(mnw.wind_w - 25, top, mnw.wind_w, mnw.wind_h) ||
             force) {
@@ -365,7 +367,7 @@ void MACIBM_event_proc()
 
     if (close_waiting) {
         close_waiting = 0;
-        if (mnw.wind != wind_main && !framework_dialog(mnw.wind)) close_dialog();
+        if (closable_dialog(mnw.wind)) close_dialog();
     }
     wait_for_x(MACIBM_frame_wait_us());
     drain_x_events();

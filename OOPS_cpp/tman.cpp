@@ -135,10 +135,9 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
     if (slot >= int(ref_dat.size())) ref_dat.resize(slot + 1);
 
     ref_dat_struct& s = ref_dat[slot];
-    auto& index = tex_hash;
-    const auto old = index.find(s.name);
-    if (old != index.end() && old->second == slot) index.erase(old);
-    index.emplace(name, slot);
+    const auto old = tex_hash.find(s.name);
+    if (old != tex_hash.end() && old->second == slot) tex_hash.erase(old);
+    tex_hash.emplace(name, slot);
     if (s.format == 0) {
         s.name = name;
         s.tex_id = 0;
@@ -236,9 +235,8 @@ void tman_class::unload_texture_internal(int ref)
     }
     if (s.state == tex_state_loaded && s.vram != 0) loaded_count -= 1;
     if (s.format != 0) total_count -= 1;
-    auto& index = tex_hash;
-    const auto it = index.find(s.name);
-    if (it != index.end() && it->second == ref) index.erase(it);
+    const auto it = tex_hash.find(s.name);
+    if (it != tex_hash.end() && it->second == ref) tex_hash.erase(it);
     s = ref_dat_struct();
 }
 

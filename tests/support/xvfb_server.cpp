@@ -24,13 +24,10 @@ XvfbServer::XvfbServer(const std::string& screen, bool glx)
         const std::string fd = std::to_string(fds[1]);
         // "-r": no key repeat, so a key that xdotool holds for a while on a
         // loaded machine is still typed once.
-        if (glx)
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                   "-nolisten", "tcp", "-noreset", "-r", static_cast<char*>(nullptr));
-        else
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                   "-nolisten", "tcp", "-noreset", "-r", "-extension", "GLX",
-                   static_cast<char*>(nullptr));
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                              "-nolisten", "tcp", "-noreset", "-r",
+                              glx ? nullptr : "-extension", "GLX", nullptr};  // GLX off unless wanted
+        execvp("Xvfb", const_cast<char* const*>(argv));
         _exit(127);
     }
     close(fds[1]);
