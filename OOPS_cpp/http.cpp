@@ -29,7 +29,7 @@ constexpr int kNoConnection = 20009;
 
 // A decimal Content-Length: digits, optionally surrounded by blanks. Anything
 // else (a sign, junk, a value beyond 64 bits) is not a length.
-bool parse_content_length(const std::string& text, int64_t* out)
+bool parse_content_length(std::string_view text, int64_t* out)
 {
     size_t i = 0;
     const size_t n = text.size();
@@ -46,6 +46,38 @@ bool parse_content_length(const std::string& text, int64_t* out)
     if (i != n) return false;
     *out = value;
     return true;
+}
+
+constexpr std::string_view kLengthHeader = "Content-Length";
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trim_blanks(std::string_view s)
+{
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Field names are case-insensitive, in ASCII whatever the locale.
+bool same_name(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// "HTTP/x.y NNN", then a blank and a reason phrase that may be empty, or
+// nothing at all.
+bool is_status_line(std::string_view line)
+{
+    return line.size() >= 12 && line.substr(0, 5) == "HTTP/" && is_digit(line[9]) &&
+           is_digit(line[10]) && is_digit(line[11]) && (line.size() == 12 || line[12] == ' ');
 }
 
 // The first CR LF pair in [from, end), or null.
@@ -254,28 +286,60 @@ void down_class::parse_header_lines()
         if (line_len == 0) {
             // A blank line ends an interim (1xx) block, or precedes any status
             // line: skip it and read on; it ends the headers of a final one.
-            if (status_code >= 200) end_of_headers();
+            if (status_code < 200) continue;
+            if (length_conflict) {
+                refuse_response();
+                return;
+            }
+            end_of_headers();
             continue;
         }
-        const std::string_view line(start, line_len);
-        if (line.size() > 13 && line.substr(0, 5) == "HTTP/") {
-            status_text.assign(line.substr(13));
-            const std::string code(line.substr(9, 3));
-            status_code = static_cast<int>(strtol(code.c_str(), nullptr, 10));
-        } else if (const size_t colon = line.find(": "); colon != std::string_view::npos) {
-            headers.emplace(std::string(line.substr(0, colon)), std::string(line.substr(colon + 2)));
-        }
+        take_header(std::string_view(start, line_len));
     }
     recv_buf.erase(recv_buf.begin(), recv_buf.begin() + static_cast<std::ptrdiff_t>(pos));
     // A line split across receives is not searched again from its start; its
     // last byte may be the CR of a pair.
     header_scan = recv_buf.empty() ? 0 : recv_buf.size() - 1;
 
-    if (!headers_done && header_bytes + static_cast<int64_t>(recv_buf.size()) > kMaxHeaderBytes) {
-        error = EBADMSG;
-        recv_buf.clear();
-        if (socket) socket->Disconnect();
+    if (!headers_done && header_bytes + static_cast<int64_t>(recv_buf.size()) > kMaxHeaderBytes)
+        refuse_response();
+}
+
+void down_class::take_header(std::string_view line)
+{
+    if (is_status_line(line)) {
+        status_code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+        status_text.assign(line.substr(std::min<size_t>(13, line.size())));
+        // An interim block's lengths say nothing of the final response's body.
+        length_seen = length_conflict = false;
+        return;
     }
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return;
+    const std::string_view name = line.substr(0, colon);
+    const std::string_view value = trim_blanks(line.substr(colon + 1));
+    if (same_name(name, kLengthHeader)) {
+        // Repeats of one length are harmless; lengths that differ leave no
+        // way to tell where the body ends.
+        int64_t n = 0;
+        std::string key = parse_content_length(value, &n) ? std::to_string(n) : std::string(value);
+        if (!length_seen) {
+            length_seen = true;
+            length_value = std::move(key);
+        } else if (key != length_value) {
+            length_conflict = true;
+        }
+    }
+    headers.emplace(std::string(name), std::string(value));
+}
+
+// A header block that cannot be read: nothing of it reaches the file.
+void down_class::refuse_response()
+{
+    error = EBADMSG;
+    recv_buf.clear();
+    header_scan = 0;
+    if (socket) socket->Disconnect();
 }
 
 void down_class::end_of_headers()
@@ -285,10 +349,8 @@ void down_class::end_of_headers()
         file = open_output(out_path);
         if (!file) error = errno;
     }
-    const auto length = headers.find("Content-Length");
     int64_t value = 0;
-    if (length != headers.end() && parse_content_length(length->second, &value))
-        content_length = value;
+    if (length_seen && parse_content_length(length_value, &value)) content_length = value;
 }
 
 void down_class::take_body()

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "UTL/PCSBSocket.h"
@@ -60,12 +61,20 @@ public:
 
 private:
     void parse_header_lines();
+    void take_header(std::string_view line);
     void end_of_headers();
+    void refuse_response();
     void take_body();
     void write_body(const char* data, size_t length);
 
     int64_t header_bytes = 0;  // header bytes taken so far, bounded
     size_t header_scan = 0;    // bytes of recv_buf known to start no CR LF pair
+
+    // The length headers of the response in progress, in any letter case:
+    // the one value they agree on, or a conflict that makes it unreadable.
+    bool length_seen = false;
+    bool length_conflict = false;
+    std::string length_value;
 };
 
 class http_class {

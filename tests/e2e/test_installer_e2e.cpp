@@ -155,9 +155,10 @@ protected:
 
     const std::string& display() const { return xvfb_->display(); }
 
-    void serve(const Release& r, const std::string& flaky = "", const std::string& nginx_conf = "")
+    void serve(const Release& r, const std::string& flaky = "", const std::string& nginx_conf = "",
+               FrontProxy front = FrontProxy::tinyproxy)
     {
-        servers_ = std::make_unique<MakerServers>(dir_ / "", r, flaky, nginx_conf);
+        servers_ = std::make_unique<MakerServers>(dir_ / "", r, flaky, nginx_conf, front);
     }
 
     // Starts the program; with `proxy` the proxy comes from the command line.
@@ -352,6 +353,23 @@ TEST_F(InstallerEndToEnd, FreshInstallIntoANewFolder)
     quit_and_expect(0);
     EXPECT_TRUE(contains(app_->prefs(), "\n_dest_dir_path " + final_folder + "\n")) << app_->prefs();
     EXPECT_TRUE(contains(app_->log(), "dest_dir_path=")) << app_->log();
+}
+
+// HAProxy writes every header name in lower case.
+TEST_F(InstallerEndToEnd, FreshInstallThroughHaproxy)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r, "", "", FrontProxy::haproxy);
+    start({"-path", dir_ / "fresh/Brennix"});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    click(kAccept);
+    wait_complete();
+    expect_installed(dir_ / "fresh/" + kVersion + "/", expected_md5s(r));
+    EXPECT_TRUE(panel_line1_shows("INSTALLATION COMPLETE!", text_colour(46)));
+    EXPECT_FALSE(contains(app_->log(), "HTTP Error")) << app_->log();
+    quit_and_expect(0);
 }
 
 TEST_F(InstallerEndToEnd, UpdateKeepsOneEditedFileAndOverwritesAnother)

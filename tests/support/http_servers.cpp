@@ -134,4 +134,20 @@ TinyProxy::TinyProxy(const std::string& work_dir, unsigned short upstream_port)
     });
 }
 
+HaProxy::HaProxy(const std::string& work_dir, unsigned short upstream_port)
+{
+    port_ = start_on_free_port([&](unsigned short port) {
+        std::string conf =
+            "defaults\n  mode http\n  timeout connect 5000\n  timeout client 50000\n"
+            "  timeout server 50000\n";
+        for (const char* code : {"400", "403", "408", "500", "502", "503", "504"})
+            conf += std::string("  errorfile ") + code + " /etc/haproxy/errors/" + code + ".http\n";
+        conf += "frontend installer\n  bind 127.0.0.1:" + std::to_string(port) +
+                "\n  default_backend upstream\n"
+                "backend upstream\n  server upstream 127.0.0.1:" + std::to_string(upstream_port) + "\n";
+        write_file(work_dir + "haproxy.cfg", conf);
+        return process_.start({"haproxy", "-db", "-q", "-f", work_dir + "haproxy.cfg"}, port);
+    });
+}
+
 }  // namespace brx_test

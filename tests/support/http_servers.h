@@ -56,4 +56,17 @@ private:
     unsigned short port_ = 0;
 };
 
+// HAProxy in http mode in front of an upstream on 127.0.0.1, with the
+// defaults of Debian's package (no logging, no chroot, no daemon). Like the
+// proxies of its generation it writes every header name in lower case.
+class HaProxy {
+public:
+    HaProxy(const std::string& work_dir, unsigned short upstream_port);
+    unsigned short port() const { return port_; }
+
+private:
+    ServerProcess process_;
+    unsigned short port_ = 0;
+};
+
 }  // namespace brx_test

@@ -345,7 +345,7 @@ std::string InstallerProcess::output() const { return read_file(folder_ + "outpu
 std::string InstallerProcess::prefs() const { return read_file(home_ + ".brennix/Brennix Installer.prf"); }
 
 MakerServers::MakerServers(const std::string& work, const Release& release, const std::string& flaky_host,
-                           const std::string& nginx_http_conf)
+                           const std::string& nginx_http_conf, FrontProxy front)
     : site_(work + "site/")
 {
     mkdir(site_.c_str(), 0755);
@@ -355,10 +355,16 @@ MakerServers::MakerServers(const std::string& work, const Release& release, cons
     mkdir((work + "nginx").c_str(), 0755);
     mkdir((work + "proxy").c_str(), 0755);
     nginx_ = std::make_unique<NginxServer>(work + "nginx/", sites, nginx_http_conf);
-    proxy_ = std::make_unique<TinyProxy>(work + "proxy/", nginx_->port());
+    if (front == FrontProxy::haproxy) {
+        haproxy_ = std::make_unique<HaProxy>(work + "proxy/", nginx_->port());
+        proxy_port_ = haproxy_->port();
+    } else {
+        tinyproxy_ = std::make_unique<TinyProxy>(work + "proxy/", nginx_->port());
+        proxy_port_ = tinyproxy_->port();
+    }
     // The forwarder stands in front of the proxy, so that its resets reach
     // the program (tinyproxy would hold the program's connection open).
-    if (!flaky_host.empty()) front_ = std::make_unique<FlakyFront>(proxy_->port(), flaky_host);
+    if (!flaky_host.empty()) front_ = std::make_unique<FlakyFront>(proxy_port_, flaky_host);
 }
 
 std::string MakerServers::served(const Release& release, const ReleaseServer& server) const

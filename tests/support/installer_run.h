@@ -98,16 +98,20 @@ private:
     std::string folder_, home_;
 };
 
+// The proxy that stands in front of the maker's servers.
+enum class FrontProxy { tinyproxy, haproxy };
+
 // The maker's servers for a release: the server list on the web host, the
-// release on every mirror, nginx answering for all of them, tinyproxy in
-// front (the only way in: host names are never resolved). With `flaky_host`,
-// a forwarder in front of tinyproxy spoils every second request for that host. `nginx_http_conf` adds directives to nginx's http block.
+// release on every mirror, nginx answering for all of them, a proxy in front
+// (the only way in: host names are never resolved). With `flaky_host`, a
+// forwarder in front of the proxy spoils every second request for that host.
+// `nginx_http_conf` adds directives to nginx's http block.
 class MakerServers {
 public:
     MakerServers(const std::string& work, const Release& release, const std::string& flaky_host = "",
-                 const std::string& nginx_http_conf = "");
-    // Where the program's requests go: tinyproxy, or the forwarder in front of it.
-    unsigned short proxy_port() const { return front_ ? front_->port() : proxy_->port(); }
+                 const std::string& nginx_http_conf = "", FrontProxy front = FrontProxy::tinyproxy);
+    // Where the program's requests go: the proxy, or the forwarder in front of it.
+    unsigned short proxy_port() const { return front_ ? front_->port() : proxy_port_; }
     // nginx itself, which also takes requests meant for a proxy.
     unsigned short nginx_port() const { return nginx_->port(); }
     // The folder served for every host ("serverlist.txt" at its top).
@@ -120,7 +124,9 @@ private:
     std::string site_;
     std::unique_ptr<NginxServer> nginx_;
     std::unique_ptr<FlakyFront> front_;
-    std::unique_ptr<TinyProxy> proxy_;
+    std::unique_ptr<TinyProxy> tinyproxy_;
+    std::unique_ptr<HaProxy> haproxy_;
+    unsigned short proxy_port_ = 0;
 };
 
 struct Rgb {

@@ -150,6 +150,7 @@ struct ParseCase {
     int64_t content_length;
     bool headers_done;
     std::string body;  // what reaches the file
+    int error = 0;     // EBADMSG: the response is refused and no file is made
 };
 
 class HttpParse : public Http, public ::testing::WithParamInterface<ParseCase> {};
@@ -184,7 +185,10 @@ TEST_P(HttpParse, AnySplitSameResult)
             EXPECT_EQ(read_file(local), c.body);
             EXPECT_EQ(req.received, int64_t(c.body.size()));
         }
-        EXPECT_EQ(req.error, 0);
+        EXPECT_EQ(req.error, c.error);
+        if (c.error) {
+            EXPECT_FALSE(exists(local));
+        }
         unlink(local.c_str());
     }
 }
@@ -210,12 +214,27 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"no status line: lines and blank ignored",
                   "junk\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nz", 200, "OK", 1, true,
                   "z"},
-        ParseCase{"status line of 13 characters is ignored",
-                  "HTTP/1.1 200 \r\nContent-Length: 1\r\n\r\nz", -1, "", -1, false, ""},
-        ParseCase{"length key in other case",
-                  "HTTP/1.1 200 OK\r\ncontent-length: 1\r\n\r\nz", 200, "OK", -1, true, "z"},
+        ParseCase{"empty reason phrase after its blank",
+                  "HTTP/1.1 200 \r\nContent-Length: 1\r\n\r\nz", 200, "", 1, true, "z"},
+        ParseCase{"no reason phrase and no blank",
+                  "HTTP/1.1 204\r\nContent-Length: 0\r\n\r\n", 204, "", 0, true, ""},
+        ParseCase{"status code that is no number is no status line",
+                  "HTTP/1.1 2x0 OK\r\nHTTP/1.1 2000\r\nContent-Length: 1\r\n\r\nz", -1, "", -1,
+                  false, ""},
+        ParseCase{"length key in lower case",
+                  "HTTP/1.1 200 OK\r\ncontent-length: 6\r\n\r\nlower.", 200, "OK", 6, true,
+                  "lower."},
+        ParseCase{"length key in upper case",
+                  "HTTP/1.1 200 OK\r\nCONTENT-LENGTH: 1\r\n\r\nz", 200, "OK", 1, true, "z"},
+        ParseCase{"length key in mixed case",
+                  "HTTP/1.1 200 OK\r\ncOnTeNt-LeNgTh: 1\r\n\r\nz", 200, "OK", 1, true, "z"},
         ParseCase{"length without a blank after the colon",
-                  "HTTP/1.1 200 OK\r\nContent-Length:1\r\n\r\nz", 200, "OK", -1, true, "z"},
+                  "HTTP/1.1 200 OK\r\nContent-Length:1\r\n\r\nz", 200, "OK", 1, true, "z"},
+        ParseCase{"length after a tab, with trailing blanks",
+                  "HTTP/1.1 200 OK\r\nContent-Length:\t 1 \t \r\n\r\nz", 200, "OK", 1, true,
+                  "z"},
+        ParseCase{"blank before the colon makes another name",
+                  "HTTP/1.1 200 OK\r\nContent-Length : 1\r\n\r\nz", 200, "OK", -1, true, "z"},
         ParseCase{"length that is no number", "HTTP/1.1 200 OK\r\nContent-Length: 1x\r\n\r\nz",
                   200, "OK", -1, true, "z"},
         ParseCase{"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\nz", 200, "OK",
@@ -226,9 +245,19 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"length beyond 32 bits",
                   "HTTP/1.1 200 OK\r\nContent-Length: 6000000000\r\n\r\nz", 200, "OK",
                   6000000000LL, true, "z"},
-        ParseCase{"first of two lengths wins",
+        ParseCase{"the length twice with one value",
+                  "HTTP/1.1 200 OK\r\nContent-Length: 1\r\ncontent-length:01\r\n\r\nz", 200,
+                  "OK", 1, true, "z"},
+        ParseCase{"two lengths that differ are refused",
                   "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nContent-Length: 9\r\n\r\nz", 200, "OK",
-                  1, true, "z"},
+                  -1, false, "", EBADMSG},
+        ParseCase{"two lengths that differ in other cases are refused",
+                  "HTTP/1.1 200 OK\r\ncontent-length: 1\r\nCONTENT-LENGTH: 1x\r\n\r\nz", 200,
+                  "OK", -1, false, "", EBADMSG},
+        ParseCase{"an interim block's length is not the final one's",
+                  "HTTP/1.1 100 Continue\r\nContent-Length: 9\r\n\r\n"
+                  "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nz",
+                  200, "OK", 1, true, "z"},
         ParseCase{"binary and bare line ends in headers",
                   "HTTP/1.1 404 Not Found\r\nX: \0\xff\n\r\r\nContent-Length: 2\r\n\r\n\r\n"s,
                   404, "Not Found", 2, true, "\r\n"}),
@@ -301,27 +330,31 @@ TEST_F(Http, EmptyBodyIsDone)
 }
 
 // Complete responses that are no success: the error block, and the body
-// stays in the file.
+// stays in the file; a response whose lengths disagree is refused whole.
 TEST_F(Http, FailedResponsesLogTheErrorBlock)
 {
     struct Case {
         std::string response, body;
         int complete;
         std::string response_line;
+        int err = 0, os_err = 0;
     } cases[] = {
         {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef", "abcdef", 0, "OK (#200)"},
         {http_response(404, "Not Found", "gone"), "gone", 1, "Not Found (#404)"},
         {http_response(301, "Moved Permanently", "", true, "Location: /x\r\n"), "", 1,
          "Moved Permanently (#301)"},
+        {"HTTP/1.1 200 OK\r\ncontent-length: 3\r\nContent-Length: 4\r\n\r\nabcd", "", 0,
+         "OK (#200)", 1, EBADMSG},
     };
     for (const Case& c : cases) {
         ScriptServer server({read_request(), send(c.response)});
         use_server(server);
         const std::string local = dir / "out";
+        unlink(local.c_str());
         const size_t log_before = log().size();
         EXPECT_EQ(fetch(4, kHost, "/f", local), 2);
         EXPECT_EQ(log().substr(log_before),
-                  error_block(local, kHost, "/f", 1, c.complete, 0, 3, 0, c.response_line));
+                  error_block(local, kHost, "/f", 1, c.complete, c.err, 3, c.os_err, c.response_line));
         EXPECT_EQ(read_file(local), c.body);
     }
 }
@@ -540,6 +573,24 @@ protected:
         write_file(dir / "site/Brennix 9/big file.zip", content);
     }
     std::string content;
+    // All four download slots at once, through a proxy on `port`.
+    void fetch_four_at_once(unsigned short port)
+    {
+        set_proxy("127.0.0.1", port);
+        int results[4] = {0, 0, 0, 0};
+        const auto until = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < until &&
+               (!results[0] || !results[1] || !results[2] || !results[3])) {
+            for (int s = 0; s < 4; ++s)
+                if (!results[s])
+                    results[s] = http.net_check(2 + s, kHost, "/Brennix 9/big file.zip",
+                                                dir / (std::to_string(s) + ".zip"));
+        }
+        for (int s = 0; s < 4; ++s) {
+            EXPECT_EQ(results[s], 1) << s;
+            EXPECT_TRUE(read_file(dir / (std::to_string(s) + ".zip")) == content) << s;
+        }
+    }
 };
 
 TEST_F(HttpRealServers, NginxThroughTheProxySetting)
@@ -556,21 +607,17 @@ TEST_F(HttpRealServers, TinyproxyInFrontOfNginx)
 {
     NginxServer nginx(dir.path(), {{kHost, dir / "site"}});
     TinyProxy proxy(dir.path(), nginx.port());
-    set_proxy("127.0.0.1", proxy.port());
-    // All four download slots at once.
-    int results[4] = {0, 0, 0, 0};
-    const auto until = Clock::now() + std::chrono::seconds(30);
-    while (Clock::now() < until &&
-           (!results[0] || !results[1] || !results[2] || !results[3])) {
-        for (int s = 0; s < 4; ++s)
-            if (!results[s])
-                results[s] = http.net_check(2 + s, kHost, "/Brennix 9/big file.zip",
-                                            dir / (std::to_string(s) + ".zip"));
-    }
-    for (int s = 0; s < 4; ++s) {
-        EXPECT_EQ(results[s], 1) << s;
-        EXPECT_TRUE(read_file(dir / (std::to_string(s) + ".zip")) == content) << s;
-    }
+    fetch_four_at_once(proxy.port());
+}
+
+// Header names in lower case.
+TEST_F(HttpRealServers, HaproxyInFrontOfNginx)
+{
+    NginxServer nginx(dir.path(), {{kHost, dir / "site"}});
+    HaProxy proxy(dir.path(), nginx.port());
+    fetch_four_at_once(proxy.port());
+    EXPECT_EQ(fetch(2, kHost, "/missing.zip", dir / "2.zip"), 2);
+    EXPECT_NE(log().find("   response   =Not Found (#404)\n"), std::string::npos);
 }
 
 }  // namespace
