@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "Files/io_utils.h"
+#include "GenH/hl_math.h"
 #include "GenH/hl_string.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/butn.h"
@@ -279,9 +280,10 @@ void about_state_area(about_check_state& s)
         case 0: {
             std::string text = "Downloading the installer...";
             const down_class* req = http.slot[1];
-            int64_t percent = 0;
-            if (req && req->content_length < 0) percent = -1;
-            if (req && req->content_length > 0) percent = req->received * 100 / req->content_length;
+            const int percent = !req ? 0
+                                : req->content_length < 0
+                                    ? -1
+                                    : whole_percent(req->received, req->content_length);
             if (percent >= 0) text += std::to_string(percent) + "% complete";
             btn_text(kStateCol, 20, 65, text, wrap, font_prop, 0);
             break;

@@ -82,6 +82,30 @@ inline void flt_to_str(float value, std::string* out, int digits, int decimals, 
     *out = result;
 }
 
+// `part` of `whole` as a whole percentage, truncated, in integers: 29 of 100
+// is 29, and 100 only once part reaches whole. 0 when whole is not positive.
+inline int whole_percent(int64_t part, int64_t whole)
+{
+    if (whole <= 0 || part <= 0) return 0;
+    if (part >= whole) return 100;
+    if (part <= INT64_MAX / 100) return static_cast<int>(part * 100 / whole);
+    // part x 100 would overflow: long division of it, one bit of 100 at a
+    // time, in which no remainder reaches twice whole.
+    const auto p = static_cast<uint64_t>(part), w = static_cast<uint64_t>(whole);
+    uint64_t rem = 0;
+    int percent = 0;
+    for (int bit = 6; bit >= 0; --bit) {
+        percent *= 2;
+        rem *= 2;
+        if (rem >= w) rem -= w, ++percent;
+        if ((100 >> bit) & 1) {
+            rem += p;
+            if (rem >= w) rem -= w, ++percent;
+        }
+    }
+    return percent;
+}
+
 // A whole number from lo to hi, both included; a reversed range is fatal.
 inline int int_rand(int lo, int hi)
 {

@@ -182,11 +182,7 @@ std::string fetch_text(long long content_length, long long received, bool in_fli
     if (in_flight && content_length == -1)
         return "I am checking the net for the latest version of Brennix right now, and I am "
                "connecting to the server...";
-    long long percent = 0;
-    if (in_flight && content_length > 0 && received > 0) {
-        // Both counts are 64 bits; a body of gigabytes times 100 still fits.
-        percent = received >= content_length ? 100 : received * 100 / content_length;
-    }
+    const int percent = in_flight ? whole_percent(received, content_length) : 0;
     return "I am checking the net for the latest version of Brennix right now, and I am " +
            std::to_string(percent) + "% done checking.";
 }
@@ -269,7 +265,7 @@ panel_lines progress_lines()
     set_size_str(static_cast<float>(next.kb_installed), &installed_text);
     std::string percent_text;
     flt_to_str(100 * f.totl_inst_rat, &percent_text, 3, 1, 0);
-    const std::string file_percent = decimal(100.0 * stg.file_fraction);
+    const std::string file_percent = std::to_string(stg.file_percent);
 
     panel_lines lines;
     switch (stg.file_action) {
@@ -304,12 +300,14 @@ panel_lines progress_lines()
             const double speed = downloaded / elapsed;
             const double left = remaining / speed;
             std::string amount;
+            // Divided, not multiplied by a reciprocal: 900 s is 15 minutes
+            // in x87 precision too.
             if (left < 120)
                 amount = decimal(left) + " seconds";
             else if (left < 7200)
-                amount = decimal(left * (1.0 / 60)) + " minutes";
+                amount = decimal(left / 60) + " minutes";
             else
-                amount = decimal(left * (1.0 / 3600)) + " hours";
+                amount = decimal(left / 3600) + " hours";
             int streams = 0;
             for (int s = 0; s < 4; ++s) streams += next.active[s] ? 1 : 0;
             lines.text[2] = "About " + amount + " left in the install, downloading at " +

@@ -54,6 +54,7 @@ void installer_reset_state()
     stg.server_index = 0;
     stg.file_action = 3;
     stg.file_fraction = 0;
+    stg.file_percent = 0;
     stg.use_max_cpu = 0;
     stg.rename_folder = 1;
     stg.stream_count = 0;

@@ -13,6 +13,7 @@ public:
     int server_index = 0;
     int file_action = 0;   // 0 deleting, 1 downloading, 2 duplicate, 3 browsing
     float file_fraction = 0;
+    int file_percent = 0;  // whole percent of the current file's bytes received
     int use_max_cpu = 0;
     int rename_folder = 0;
     int stream_count = 0;  // 0 automatic, 1 to 4 fixed

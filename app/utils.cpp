@@ -9,6 +9,7 @@
 
 #include "Files/io_utils.h"
 #include "GenC/hl_alert.h"
+#include "GenH/hl_math.h"
 #include "GenH/hl_string.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/http.h"
@@ -682,16 +683,22 @@ int grab_files()
                               : 0;
             if (r == 0) {
                 double fraction = 0;
-                if (const down_class* req = http.slot[s + 2])
+                int percent = 0;
+                if (const down_class* req = http.slot[s + 2]) {
                     fraction = req->content_length < 0
                                    ? -0.01
                                    : req->content_length == 0
                                          ? 0.0
                                          : double(req->received) / double(req->content_length);
+                    percent = whole_percent(req->received, req->content_length);
+                }
                 stg.file_fraction = static_cast<float>(fraction);
+                stg.file_percent = percent;
                 next.kb_in_flight += fraction * v.down_size;
                 done = false;
             } else if (r == 1) {
+                stg.file_fraction = 1;
+                stg.file_percent = 100;
                 stg.net_failed = 0;
                 extract_and_delete_file(archive, dest);
                 v.have = 1;

@@ -272,12 +272,12 @@ TEST_F(ScreenTexts, ProgressLines)
 
     struct Case {
         int action;
-        float fraction;
+        int percent;
         const char* line1;
     } actions[] = {
         {0, 0, "Deleting a.dat.zip because that file is no longer needed!"},
-        {1, 0.425f, "Downloading and installing a.dat.zip, currently 42% done with that file."},
-        {1, -0.01f, "Downloading and installing a.dat.zip, currently 0% done with that file."},
+        {1, 42, "Downloading and installing a.dat.zip, currently 42% done with that file."},
+        {1, 0, "Downloading and installing a.dat.zip, currently 0% done with that file."},
         {2, 0, "duplicate filename through file a.dat.zip, but not installing it because you "
                "already have this file."},
         {3, 0, "Browsing through file a.dat.zip, but not installing it because you don't need "
@@ -285,7 +285,7 @@ TEST_F(ScreenTexts, ProgressLines)
     };
     for (const Case& c : actions) {
         stg.file_action = c.action;
-        stg.file_fraction = c.fraction;
+        stg.file_percent = c.percent;
         frame_state.totl_inst_rat = 0;
         EXPECT_EQ(progress_lines().text[0], c.line1);
     }

@@ -238,6 +238,8 @@ TEST_F(SchedulerNet, AFailedDownloadRetriesItsOwnFileOnly)
     EXPECT_EQ(next.kb_fetched, 30);
     EXPECT_EQ(next.kb_installed, 60);
     EXPECT_EQ(stg.net_failed, 0);
+    EXPECT_EQ(stg.file_fraction, 1);  // the last file completed
+    EXPECT_EQ(stg.file_percent, 100);
     EXPECT_EQ(failed_file, 0);
     for (const char* dir : {"a", "b", "c"}) EXPECT_EQ(read_file(tmp / "dest/" + dir + "/f"), "hello");
     EXPECT_TRUE(list_tree(tmp / "tmp/").empty());
@@ -275,22 +277,34 @@ TEST_F(SchedulerNet, ResetFreesTheSlotsAndRemovesTheStreamsArchives)
     EXPECT_TRUE(list_tree(tmp / "dest/").empty());
 }
 
+// The file's percentage counts bytes in integers: 29 of 100 is 29%, where
+// 100 times the float fraction would give 28.
 TEST_F(SchedulerNet, TheDownloadFractionIsShownWhileItRuns)
 {
-    const std::string body(200000, 'z');
-    ScriptServer slow({read_request(),
-                       send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-                            "\r\n\r\n" + body.substr(0, 50000)),
-                       hold_open()});
-    add(listed("T/f", 1, 0, 0, 400));
-    stg.stream_count = 1;
-    set_proxy(slow.port());
-    next.reset_all_streams();
-    // The first send may arrive in several pieces: wait until all of it is in.
-    passes([] { return stg.file_fraction >= 0.25 - 1e-6; });
-    EXPECT_NEAR(stg.file_fraction, 0.25, 1e-6);
-    EXPECT_NEAR(next.kb_in_flight, 100, 1e-3);
-    next.reset_all_streams();
+    struct Case {
+        size_t length, sent;
+        int percent;
+    } cases[] = {{200000, 50000, 25}, {100, 29, 29}, {100, 99, 99}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.sent) + " of " + std::to_string(c.length));
+        const std::string body(c.length, 'z');
+        ScriptServer slow({read_request(),
+                           send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(c.length) +
+                                "\r\n\r\n" + body.substr(0, c.sent)),
+                           hold_open()});
+        sim_info.clear();
+        add(listed("T/f", 1, 0, 0, 400));
+        stg.stream_count = 1;
+        set_proxy(slow.port());
+        next.reset_all_streams();
+        // The first send may arrive in several pieces: wait until all of it is in.
+        const double fraction = double(c.sent) / double(c.length);
+        passes([&] { return stg.file_fraction >= fraction - 1e-6; });
+        EXPECT_NEAR(stg.file_fraction, fraction, 1e-6);
+        EXPECT_EQ(stg.file_percent, c.percent);
+        EXPECT_NEAR(next.kb_in_flight, 400 * fraction, 1e-3);
+        next.reset_all_streams();
+    }
 }
 
 TEST(ExtractAndDelete, UnpacksBesideTheDestinationAndDeletesTheArchive)

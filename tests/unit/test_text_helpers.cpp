@@ -57,6 +57,24 @@ TEST(FltToStr, OutOfRangeValuesDoNotOverflow)
     EXPECT_EQ(out.substr(0, 11), "-2147483648");
 }
 
+// Exact whole percentages, never 100 before the last byte, lengths beyond
+// what 100 times fits in 64 bits included.
+TEST(WholePercent, Table)
+{
+    const int64_t big = INT64_MAX;
+    struct Case {
+        int64_t part, whole;
+        int percent;
+    } cases[] = {
+        {29, 100, 29},   {99, 100, 99},   {100, 100, 100}, {101, 100, 100},
+        {0, 100, 0},     {0, 0, 0},       {5, 0, 0},       {5, -1, 0},
+        {-5, 100, 0},    {1, 3, 33},      {2, 3, 66},      {6000000000LL, 6000000001LL, 99},
+        {big / 2, big, 49}, {big - 1, big, 99}, {big / 100 + 1, big, 1}, {big / 50 * 43, big, 85},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(whole_percent(c.part, c.whole), c.percent) << c.part << " of " << c.whole;
+}
+
 struct PathCase {
     const char* full;
     const char* path;
