@@ -280,10 +280,11 @@ void about_state_area(about_check_state& s)
         case 0: {
             std::string text = "Downloading the installer...";
             const down_class* req = http.slot[1];
-            const int percent = !req ? 0
-                                : req->content_length < 0
-                                    ? -1
-                                    : whole_percent(req->received, req->content_length);
+            int percent = 0;
+            if (req)
+                percent = req->content_length < 0
+                              ? -1
+                              : whole_percent(req->received, req->content_length);
             if (percent >= 0) text += std::to_string(percent) + "% complete";
             btn_text(kStateCol, 20, 65, text, wrap, font_prop, 0);
             break;

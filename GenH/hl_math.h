@@ -89,19 +89,14 @@ inline int whole_percent(int64_t part, int64_t whole)
     if (whole <= 0 || part <= 0) return 0;
     if (part >= whole) return 100;
     if (part <= INT64_MAX / 100) return static_cast<int>(part * 100 / whole);
-    // part x 100 would overflow: long division of it, one bit of 100 at a
-    // time, in which no remainder reaches twice whole.
+    // part x 100 would overflow: add part 100 times, keeping the remainder
+    // below whole, so that no sum reaches twice whole.
     const auto p = static_cast<uint64_t>(part), w = static_cast<uint64_t>(whole);
     uint64_t rem = 0;
     int percent = 0;
-    for (int bit = 6; bit >= 0; --bit) {
-        percent *= 2;
-        rem *= 2;
+    for (int i = 0; i < 100; ++i) {
+        rem += p;
         if (rem >= w) rem -= w, ++percent;
-        if ((100 >> bit) & 1) {
-            rem += p;
-            if (rem >= w) rem -= w, ++percent;
-        }
     }
     return percent;
 }

@@ -27,27 +27,6 @@ constexpr float kInactivityLimit = 30.0f;
 constexpr int kLookupFailed = 20011;
 constexpr int kNoConnection = 20009;
 
-// A decimal Content-Length: digits, optionally surrounded by blanks. Anything
-// else (a sign, junk, a value beyond 64 bits) is not a length.
-bool parse_content_length(std::string_view text, int64_t* out)
-{
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-    const size_t first_digit = i;
-    int64_t value = 0;
-    for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const int digit = text[i] - '0';
-        if (value > (INT64_MAX - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    if (i == first_digit) return false;
-    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-    if (i != n) return false;
-    *out = value;
-    return true;
-}
-
 constexpr std::string_view kLengthHeader = "Content-Length";
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -60,17 +39,34 @@ std::string_view trim_blanks(std::string_view s)
 }
 
 // Field names are case-insensitive, in ASCII whatever the locale.
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
 bool same_name(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
+    for (size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
     return true;
 }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A decimal Content-Length: digits, optionally surrounded by blanks. Anything
+// else (a sign, junk, a value beyond 64 bits) is not a length.
+bool parse_content_length(std::string_view text, int64_t* out)
+{
+    text = trim_blanks(text);
+    if (text.empty()) return false;
+    int64_t value = 0;
+    for (const char c : text) {
+        if (!is_digit(c)) return false;
+        const int digit = c - '0';
+        if (value > (INT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    *out = value;
+    return true;
+}
 
 // "HTTP/x.y NNN", then a blank and a reason phrase that may be empty, or
 // nothing at all.

@@ -275,6 +275,14 @@ protected:
             << "waited for " << shown_name(want) << ", the screen shows " << shown_name(seen);
     }
 
+    // INSTALL, then the terms accepted.
+    void install_accepting_terms()
+    {
+        click(kInstall);
+        wait_shown(Shown::terms);
+        click(kAccept);
+    }
+
     // The status line of the main page (x 154, y 615) shows `text` in `colour`.
     bool status_shows(const std::string& text, Rgb colour)
     {
@@ -340,9 +348,7 @@ TEST_F(InstallerEndToEnd, FreshInstallIntoANewFolder)
     serve(r);
     start({"-path", dir_ / "fresh/Brennix"});
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_complete();
     const std::string final_folder = dir_ / "fresh/" + kVersion + "/";
     expect_installed(final_folder, expected_md5s(r));
@@ -362,9 +368,7 @@ TEST_F(InstallerEndToEnd, FreshInstallThroughHaproxy)
     serve(r, "", "", FrontProxy::haproxy);
     start({"-path", dir_ / "fresh/Brennix"});
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_complete();
     expect_installed(dir_ / "fresh/" + kVersion + "/", expected_md5s(r));
     EXPECT_TRUE(panel_line1_shows("INSTALLATION COMPLETE!", text_colour(46)));
@@ -384,9 +388,7 @@ TEST_F(InstallerEndToEnd, UpdateKeepsOneEditedFileAndOverwritesAnother)
         set_old_mtime(dest + kept);
     start({"-path", dest});
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     // The files are asked about in the directory's order.
     wait_shown(Shown::question);
     answer_question(kKeep);
@@ -430,9 +432,7 @@ TEST_F(InstallerEndToEnd, TermsDeclinedThenAcceptedAndNotShownAgain)
     EXPECT_FALSE(exists(dest + "Resources/new/panel.png")) << "a file was fetched without the terms";
 
     // Accepted, then the whole installation cancelled at the question.
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_shown(Shown::question);
     answer_question(kCancelAll);
     wait_shown(Shown::main_page);
@@ -471,9 +471,7 @@ TEST_F(InstallerEndToEnd, ProxyTypedIntoThePreferencesWindow)
     wait_shown(Shown::main_page);
 
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_complete();
     expect_installed(dir_ / "fresh/" + kVersion + "/", expected_md5s(r));
     quit_and_expect(0);
@@ -495,9 +493,7 @@ TEST_F(InstallerEndToEnd, OneOfThreeMirrorsFailsHalfItsRequests)
     // The flaky mirror, chosen by hand: every second request to it gets a
     // 404 or a reset halfway through the body.
     choose_server(1, 3);
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_complete();
     expect_installed(dir_ / "fresh/" + kVersion + "/", expected_md5s(r));
     EXPECT_GT(servers_->spoiled(), 0) << "the flaky mirror was never asked";
@@ -582,9 +578,7 @@ TEST_F(InstallerEndToEnd, QuitInTheMiddleOfAnInstall)
     const std::string dest = dir_ / "fresh/Brennix/";
     start({"-path", dest});
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     ASSERT_TRUE(eventually([&] { return tree_md5s(dest).size() >= 3; })) << "nothing was installed";
     const auto clicked = std::chrono::steady_clock::now();
     click(kQuit);
@@ -648,9 +642,7 @@ TEST_F(InstallerEndToEnd, TheDestinationDiskFillsUp)
     const std::string dest = small + "Brennix/";
     start({"-path", dest});
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_shown(Shown::alert);  // the files that did not fit
     EXPECT_GE(dismiss_alerts(), 1);
     ASSERT_TRUE(eventually([&] {
@@ -671,9 +663,7 @@ TEST_F(InstallerEndToEnd, TheDestinationDiskFillsUp)
     unlink(private_tmp("serverlist.txt").c_str());
     start({"-path", dest});
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_complete();
     expect_installed(ns_->outside(small + kVersion + "/"), want);
     quit_and_expect(0);
@@ -768,9 +758,7 @@ TEST_F(InstallerEndToEnd, KilledWhileUnpackingThenRunToTheEnd)
     unlink(private_tmp("directory.txt").c_str());
     start({"-path", dest});
     wait_ready();
-    click(kInstall);
-    wait_shown(Shown::terms);
-    click(kAccept);
+    install_accepting_terms();
     wait_complete();
     const std::string final_folder = dir_ / "fresh/" + kVersion + "/";
     const auto want = expected_md5s(r);

@@ -30,43 +30,39 @@ private:
     pid_t pid_ = -1;
 };
 
+// A server process listening on a port of 127.0.0.1.
+class LoopbackServer {
+public:
+    virtual ~LoopbackServer() = default;
+    unsigned short port() const { return port_; }
+
+protected:
+    ServerProcess process_;
+    unsigned short port_ = 0;
+};
+
 // nginx serving one folder per host name; other hosts get 404.
-class NginxServer {
+class NginxServer : public LoopbackServer {
 public:
     // `work_dir` ends in "/" and holds the configuration, logs and pid file;
     // `http_conf` adds directives to the http block (a rate limit, say).
     NginxServer(const std::string& work_dir, const std::map<std::string, std::string>& sites,
                 const std::string& http_conf = "");
-    unsigned short port() const { return port_; }
-
-private:
-    ServerProcess process_;
-    unsigned short port_ = 0;
 };
 
 // tinyproxy forwarding every request to an upstream on 127.0.0.1, so that no
 // host name is ever resolved.
-class TinyProxy {
+class TinyProxy : public LoopbackServer {
 public:
     TinyProxy(const std::string& work_dir, unsigned short upstream_port);
-    unsigned short port() const { return port_; }
-
-private:
-    ServerProcess process_;
-    unsigned short port_ = 0;
 };
 
 // HAProxy in http mode in front of an upstream on 127.0.0.1, with the
 // defaults of Debian's package (no logging, no chroot, no daemon). Like the
 // proxies of its generation it writes every header name in lower case.
-class HaProxy {
+class HaProxy : public LoopbackServer {
 public:
     HaProxy(const std::string& work_dir, unsigned short upstream_port);
-    unsigned short port() const { return port_; }
-
-private:
-    ServerProcess process_;
-    unsigned short port_ = 0;
 };
 
 }  // namespace brx_test

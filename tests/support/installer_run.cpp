@@ -355,16 +355,13 @@ MakerServers::MakerServers(const std::string& work, const Release& release, cons
     mkdir((work + "nginx").c_str(), 0755);
     mkdir((work + "proxy").c_str(), 0755);
     nginx_ = std::make_unique<NginxServer>(work + "nginx/", sites, nginx_http_conf);
-    if (front == FrontProxy::haproxy) {
-        haproxy_ = std::make_unique<HaProxy>(work + "proxy/", nginx_->port());
-        proxy_port_ = haproxy_->port();
-    } else {
-        tinyproxy_ = std::make_unique<TinyProxy>(work + "proxy/", nginx_->port());
-        proxy_port_ = tinyproxy_->port();
-    }
+    if (front == FrontProxy::haproxy)
+        proxy_ = std::make_unique<HaProxy>(work + "proxy/", nginx_->port());
+    else
+        proxy_ = std::make_unique<TinyProxy>(work + "proxy/", nginx_->port());
     // The forwarder stands in front of the proxy, so that its resets reach
     // the program (tinyproxy would hold the program's connection open).
-    if (!flaky_host.empty()) front_ = std::make_unique<FlakyFront>(proxy_port_, flaky_host);
+    if (!flaky_host.empty()) front_ = std::make_unique<FlakyFront>(proxy_->port(), flaky_host);
 }
 
 std::string MakerServers::served(const Release& release, const ReleaseServer& server) const

@@ -111,7 +111,7 @@ public:
     MakerServers(const std::string& work, const Release& release, const std::string& flaky_host = "",
                  const std::string& nginx_http_conf = "", FrontProxy front = FrontProxy::tinyproxy);
     // Where the program's requests go: the proxy, or the forwarder in front of it.
-    unsigned short proxy_port() const { return front_ ? front_->port() : proxy_port_; }
+    unsigned short proxy_port() const { return front_ ? front_->port() : proxy_->port(); }
     // nginx itself, which also takes requests meant for a proxy.
     unsigned short nginx_port() const { return nginx_->port(); }
     // The folder served for every host ("serverlist.txt" at its top).
@@ -124,9 +124,7 @@ private:
     std::string site_;
     std::unique_ptr<NginxServer> nginx_;
     std::unique_ptr<FlakyFront> front_;
-    std::unique_ptr<TinyProxy> tinyproxy_;
-    std::unique_ptr<HaProxy> haproxy_;
-    unsigned short proxy_port_ = 0;
+    std::unique_ptr<LoopbackServer> proxy_;
 };
 
 struct Rgb {
