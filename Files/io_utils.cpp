@@ -251,6 +251,49 @@ int rename_file(const std::string& dir, const std::string& old_name, const std::
     return 0;
 }
 
+int empty_folder_at(int folder_fd, const char* keep)
+{
+    // The names are read first: a folder changed while it is read may list
+    // an entry twice or not at all.
+    const int listing = dup(folder_fd);
+    DIR* d = listing < 0 ? nullptr : fdopendir(listing);
+    if (d == nullptr) {
+        const int err = errno;
+        if (listing >= 0) close(listing);
+        return err;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = readdir(d))
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0 &&
+            (keep == nullptr || strcmp(e->d_name, keep) != 0))
+            names.push_back(e->d_name);
+    closedir(d);
+
+    int first = 0;
+    for (const std::string& name : names) {
+        struct stat st;
+        int err = 0;
+        if (fstatat(folder_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            err = errno;
+        else if (S_ISDIR(st.st_mode))
+            err = remove_folder_at(folder_fd, name.c_str());
+        else if (unlinkat(folder_fd, name.c_str(), 0) != 0)
+            err = errno;
+        if (err != 0 && err != ENOENT && first == 0) first = err;
+    }
+    return first;
+}
+
+int remove_folder_at(int parent_fd, const char* name)
+{
+    const int fd = openat(parent_fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int err = empty_folder_at(fd);
+    close(fd);
+    if (unlinkat(parent_fd, name, AT_REMOVEDIR) != 0 && err == 0) err = errno;
+    return err;
+}
+
 int launch_app(const std::string& app, const std::string& arg)
 {
     std::string program = app;

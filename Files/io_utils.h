@@ -26,6 +26,14 @@ int make_folder(const std::string& path);  // creates the last component only, 0
 int delete_file(std::string path);         // a trailing "/" removes an empty folder
 int rename_file(const std::string& dir, const std::string& old_name, const std::string& new_name);
 
+// Removes everything in the open folder `folder_fd` but the entry `keep` (when
+// given), folders with what they hold. Links are removed, never followed, so
+// nothing outside the folder is touched. 0, or the first errno met.
+int empty_folder_at(int folder_fd, const char* keep = nullptr);
+// Removes the folder `name` of the open folder `parent_fd` with everything in
+// it, in the same way.
+int remove_folder_at(int parent_fd, const char* name);
+
 // Starts `app` (with "-path arg" when arg is not empty) and ends this program
 // with status 1; returns only when the process cannot be split.
 int launch_app(const std::string& app, const std::string& arg);

@@ -1,11 +1,17 @@
 #include "GenC/PlatformUtils.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "Files/io_utils.h"
 #include "GenC/hl_alert.h"
@@ -63,7 +69,7 @@ void get_OS_abs_path(int kind, std::string& out)
             if (c == '\\' || c == ':') c = '/';
         return;
     case os_dir_temp:
-        out = "/tmp/";
+        out = run_temp_folder();
         return;
     case os_dir_desktop:
     case os_dir_default_apps:
@@ -83,13 +89,198 @@ void get_OS_abs_path(int kind, std::string& out)
 }
 
 // ---------------------------------------------------------------------------
+// The run's temporary folder.
+
+namespace {
+
+constexpr const char* kThisFile = "GenC/PlatformUtils";
+constexpr char kRunFolderPrefix[] = "brennix-installer.";
+constexpr char kRunLock[] = ".lock";
+constexpr char kNewRunLock[] = ".lock-new";
+// A run locks its folder at once; one without a lock that is older than this
+// was left by a run killed while it made it.
+constexpr time_t kUnlockedFolderSeconds = 60;
+
+struct run_folder_state {
+    std::string path;  // ends in "/"; empty until made
+    int lock_fd = -1;
+} run_folder;
+
+// The names mkdtemp makes from the prefix: six letters or digits after it.
+bool run_folder_name(const char* name)
+{
+    const std::size_t n = sizeof kRunFolderPrefix - 1;
+    if (strncmp(name, kRunFolderPrefix, n) != 0 || strlen(name) != n + 6) return false;
+    for (const char* p = name + n; *p; ++p)
+        if (!isalnum(static_cast<unsigned char>(*p))) return false;
+    return true;
+}
+
+std::vector<std::string> run_folders_in(int base_fd)
+{
+    std::vector<std::string> names;
+    const int listing = dup(base_fd);
+    DIR* d = listing < 0 ? nullptr : fdopendir(listing);
+    if (d == nullptr) {
+        if (listing >= 0) close(listing);
+        return names;
+    }
+    while (const dirent* e = readdir(d))
+        if (run_folder_name(e->d_name)) names.push_back(e->d_name);
+    closedir(d);
+    return names;
+}
+
+// Whether the folder `name` of `base_fd` is one of this user's whose run has
+// ended; then `lock_fd` holds its lock (or -1 when it has none), so that no
+// other run takes it meanwhile.
+bool ended_run_folder(int base_fd, const char* name, int* folder_fd, int* lock_fd)
+{
+    *folder_fd = *lock_fd = -1;
+    struct stat st;
+    if (fstatat(base_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != geteuid())
+        return false;
+    const int fd = openat(base_fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat opened;
+    // The entry may have been replaced since it was looked at.
+    if (fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino ||
+        opened.st_uid != geteuid()) {
+        close(fd);
+        return false;
+    }
+    const int lock = openat(fd, kRunLock, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    const bool ended = lock >= 0 ? flock(lock, LOCK_EX | LOCK_NB) == 0
+                                 : time(nullptr) - opened.st_mtime > kUnlockedFolderSeconds;
+    if (!ended) {
+        if (lock >= 0) close(lock);
+        close(fd);
+        return false;
+    }
+    *folder_fd = fd;
+    *lock_fd = lock;
+    return true;
+}
+
+}  // namespace
+
+void remove_ended_run_folders(const std::string& base)
+{
+    const int base_fd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (base_fd < 0) return;
+    for (const std::string& name : run_folders_in(base_fd)) {
+        int folder_fd, lock_fd;
+        if (!ended_run_folder(base_fd, name.c_str(), &folder_fd, &lock_fd)) continue;
+        // The lock goes last, so that the folder stays taken until it is gone.
+        int err = empty_folder_at(folder_fd, kRunLock);
+        if (unlinkat(folder_fd, kRunLock, 0) != 0 && errno != ENOENT && err == 0) err = errno;
+        if (unlinkat(base_fd, name.c_str(), AT_REMOVEDIR) != 0 && err == 0) err = errno;
+        if (lock_fd >= 0) close(lock_fd);
+        close(folder_fd);
+        if (err == 0)
+            xer << "Removed the temporary folder of an earlier run: " << base << name << "\n";
+        else
+            xer << "Could not remove the temporary folder of an earlier run: " << base << name
+                << ": " << error_str(err) << "\n";
+    }
+    close(base_fd);
+}
+
+int make_run_temp_folder(const std::string& base, std::string* folder, int* lock_fd)
+{
+    remove_ended_run_folders(base);
+    std::string name = base + kRunFolderPrefix + "XXXXXX";
+    if (!mkdtemp(name.data())) return errno;
+    const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        rmdir(name.c_str());
+        return err;
+    }
+    // Locked before it takes its name: another run that looks in meanwhile
+    // finds either no lock (a folder being made) or a held one.
+    int err = 0;
+    const int lock = openat(fd, kNewRunLock, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (lock < 0 || flock(lock, LOCK_EX | LOCK_NB) != 0 ||
+        renameat(fd, kNewRunLock, fd, kRunLock) != 0)
+        err = errno;
+    if (err != 0) {
+        if (lock >= 0) close(lock);
+        empty_folder_at(fd);
+        close(fd);
+        rmdir(name.c_str());
+        return err;
+    }
+    close(fd);
+    *folder = name + "/";
+    *lock_fd = lock;
+    return 0;
+}
+
+std::vector<std::string> temp_base_folders()
+{
+    std::vector<std::string> bases;
+    const char* tmpdir = getenv("TMPDIR");
+    struct stat st;
+    if (tmpdir && tmpdir[0] == '/' && stat(tmpdir, &st) == 0 && S_ISDIR(st.st_mode) &&
+        access(tmpdir, W_OK | X_OK) == 0) {
+        std::string base = tmpdir;
+        if (base.back() != '/') base += '/';
+        if (base != "/tmp/") bases.push_back(base);
+    }
+    bases.push_back("/tmp/");
+    return bases;
+}
+
+void open_run_temp_folder(const std::vector<std::string>& bases)
+{
+    int err = ENOENT;
+    std::string tried;
+    for (const std::string& base : bases) {
+        tried = base + kRunFolderPrefix + "XXXXXX";
+        err = make_run_temp_folder(base, &run_folder.path, &run_folder.lock_fd);
+        if (err == 0) return;
+        xer << "Could not make a temporary folder in " << base << ": " << error_str(err) << "\n";
+    }
+    __MACIBM_alert(wind_main, "I could not make a temporary folder for my downloads.",
+                   "Folder: " + tried, "Error: " + error_str(err),
+                   "Free some space there or set TMPDIR to a folder of your own, then start me again.",
+                   t_exit, kThisFile, __LINE__);
+}
+
+const std::string& run_temp_folder()
+{
+    if (run_folder.path.empty()) open_run_temp_folder(temp_base_folders());
+    return run_folder.path;
+}
+
+void remove_run_temp_folder()
+{
+    if (run_folder.path.empty()) return;
+    std::string folder = run_folder.path;
+    folder.pop_back();
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int err = fd < 0 ? errno : empty_folder_at(fd, kRunLock);
+    if (fd >= 0) {
+        if (unlinkat(fd, kRunLock, 0) != 0 && err == 0) err = errno;
+        close(fd);
+    }
+    if (rmdir(folder.c_str()) != 0 && err == 0) err = errno;
+    if (run_folder.lock_fd >= 0) close(run_folder.lock_fd);
+    run_folder.lock_fd = -1;
+    if (err != 0)
+        xer << "Could not remove the temporary folder " << run_folder.path << ": " << error_str(err)
+            << "\n";
+    run_folder.path.clear();
+}
+
+// ---------------------------------------------------------------------------
 // The folder chooser.
 
 int plevel = 0;
 
 namespace {
-
-constexpr const char* kChooserFile = "GenC/PlatformUtils";
 
 // Paths the chooser hands out or lists must fit the framework's path buffers.
 bool fits(const std::string& path) { return path.size() <= std::size_t(strDIM - 1); }
@@ -98,7 +289,7 @@ void too_long(const std::string& path, int line)
 {
     __MACIBM_alert(wind_open, "This folder's path is too long to be used here.",
                    "Paths may hold at most " + std::to_string(strDIM - 1) + " characters.",
-                   path.substr(0, 120) + "...", "", t_alert, kChooserFile, line);
+                   path.substr(0, 120) + "...", "", t_alert, kThisFile, line);
 }
 
 }  // namespace

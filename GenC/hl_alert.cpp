@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "GenC/PlatformUtils.h"
 #include "GenH/hl_types.h"
 #include "OGL/OGL_extensions.h"
 #include "OOPS_cpp/butn.h"
@@ -94,7 +95,10 @@ void __MACIBM_alert(int return_window, std::string line1, std::string line2,
     if (cmdline.has_option("--fps_test")) {
         xer << line1 << "\n" << line2 << "\n" << line3 << "\n" << line4 << "\n" << location << "\n";
         xer.flush();
-        if (type == t_exit) exit(1);
+        if (type == t_exit) {
+            remove_run_temp_folder();
+            exit(1);
+        }
         return;
     }
 

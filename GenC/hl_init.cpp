@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "GenC/PlatformUtils.h"
 #include "GenC/hl_alert.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/keys.h"
@@ -35,6 +36,8 @@ void MACIBM_finishup(int save)
         if (mnw.sec_mon_made) MACIBM_nuke_context(1);
         MACIBM_nuke_context(0);
     }
+    // Every end but a killed run's leaves nothing in the temporary folder.
+    remove_run_temp_folder();
     xer.close();
     if (mnw.display) {
         XUngrabKeyboard(mnw.display, CurrentTime);

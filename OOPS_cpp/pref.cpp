@@ -119,6 +119,7 @@ scan_class::scan_class(const std::string& path, int io_mode) : mode(io_mode)
         return;
     }
 
+    if (path.empty()) return;  // no file: only the command line is read
     xmap_class map(path);
     static const int versions[] = {9001, 0};
     if (!map.check_file(10001, versions, nullptr, nullptr)) return;
@@ -212,12 +213,13 @@ void pref_class::IO_set(int which, int io)
         get_OS_abs_path(os_dir_prefs, path);
         if (path.empty()) {
             // Without a home folder the file would land in whatever folder the
-            // program was started from.
+            // program was started from; the command line's settings still hold.
             xer << "No home folder (HOME is not set): the preference file is not "
                 << (io ? "saved" : "read") << ".\n";
-            return;
+            if (io) return;
+        } else {
+            path += kPrefFileName;
         }
-        path += kPrefFileName;
     }
 
     scan_class s(path, io);

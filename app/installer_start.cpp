@@ -33,7 +33,9 @@ std::string remove_last_component(const std::string& path)
 
 std::string default_dest_path(const std::string& home_folder)
 {
-    std::string path = home_folder;
+    // Without a home folder, or with a relative one, the product would land in
+    // whatever folder the program was started from.
+    std::string path = home_folder.starts_with('/') ? home_folder : "/";
     for (int i = 0; i < 10; ++i) path = remove_last_component(path);
     return path + kProductFolder + "/";
 }
@@ -111,6 +113,7 @@ void installer_start(int argc, const char* const* argv)
         dest_dir_path = folder;
     else if (stg.always_ask_dir)
         pick_dest_path();
+    xer.flush();  // the folders of this run are on disk from the first frame
 }
 
 namespace {

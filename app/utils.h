@@ -11,7 +11,7 @@
 
 extern std::string install_name;
 extern std::string dest_dir_path;  // ends in "/"
-extern std::string temp_path;      // "/tmp/" in a real run
+extern std::string temp_path;      // the run's own temporary folder
 extern std::string crnt_file_name;
 extern std::string crnt_file_path;
 extern std::string server_name[10];

@@ -134,7 +134,7 @@ ProgramRun program_install(const std::string& work, const MakerServers& servers,
     InstallerProcess app(ns, BRX_INSTALLER, work + "program/", work + "home/", xvfb.display(), args,
                          {std::string("LD_PRELOAD=") + BRX_FRAME_PROBE, "BRX_FRAME_LOG=" + frame_log});
     const auto screen = [&] { return shown(CanvasShot::take(xvfb.display())); };
-    if (!eventually([&] { return exists(ns.outside("/tmp/directory.txt")) && screen() == Shown::main_page; }, 300)) {
+    if (!eventually([&] { return exists(app.in_temp_folder("directory.txt")) && screen() == Shown::main_page; }, 300)) {
         fprintf(stderr, "the program did not get ready\n%s\n", app.log().c_str());
         return run;
     }

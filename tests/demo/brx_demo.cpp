@@ -130,12 +130,12 @@ bool shot(const std::string& display, const std::string& folder, const std::stri
     return ok;
 }
 
-int walk_fresh_install(InstallerProcess& app, const PrivateTmp& ns, const std::string& display,
+int walk_fresh_install(InstallerProcess& app, const std::string& display,
                        const std::string& shots)
 {
     const auto on_screen = [&](Shown s) { return shown(CanvasShot::take(display)) == s; };
     printf("Waiting for the server list and the file directory...\n");
-    if (!wait_until([&] { return exists(ns.outside("/tmp/directory.txt")) && on_screen(Shown::main_page); }, 120)) {
+    if (!wait_until([&] { return exists(app.in_temp_folder("directory.txt")) && on_screen(Shown::main_page); }, 120)) {
         printf("The file directory never arrived.\n");
         return 1;
     }
@@ -183,9 +183,8 @@ int main(int argc, char** argv)
 
     const std::string why = private_tmp_unavailable();
     if (!why.empty()) {
-        printf("The installer writes fixed names in /tmp (serverlist.txt, directory.txt, 0.zip ...).\n"
-               "The demo gives it a private /tmp in a mount namespace, so that a real run's files stay "
-               "untouched,\nbut this machine allows none: %s\n",
+        printf("The demo runs the installer with a private /tmp in a mount namespace of its own,\n"
+               "but this machine allows none: %s\n",
                why.c_str());
         return 1;
     }
@@ -241,7 +240,7 @@ int main(int argc, char** argv)
         printf("\nNo DISPLAY: walking a fresh install on a private Xvfb (%s), screenshots in %s\n",
                xvfb.display().c_str(), shots.c_str());
         InstallerProcess app(ns, program, work / "program/", work / "home/", xvfb.display(), args);
-        const int walked = walk_fresh_install(app, ns, xvfb.display(), shots);
+        const int walked = walk_fresh_install(app, xvfb.display(), shots);
         write_file(shots + "Log.txt", app.log());
         if (g_stop) {
             printf("Stopped.\n");

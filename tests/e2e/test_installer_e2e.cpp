@@ -176,16 +176,36 @@ protected:
     // inside the case's folder.
     std::string home() const { return dir_ / "h/1/2/3/4/5/6/7/8/9/10/"; }
 
-    std::string private_tmp(const std::string& name = "") const { return ns_->outside("/tmp/" + name); }
+    // A path in the running program's own temporary folder, seen from outside
+    // the namespace; empty until the program has logged its folder.
+    std::string run_tmp(const std::string& name = "") const { return app_->in_temp_folder(name); }
 
     // The file directory has been fetched and read: INSTALL is enabled from
     // the next frame on, and a click queued now is seen there.
     void wait_ready()
     {
-        ASSERT_TRUE(eventually([&] { return exists(private_tmp("directory.txt")) || !app_->running(); }))
+        ASSERT_TRUE(eventually([&] { return exists(run_tmp("directory.txt")) || !app_->running(); }))
             << "the file directory never arrived";
         ASSERT_TRUE(app_->running()) << "the program ended early";
         ASSERT_TRUE(eventually([&] { return shown(CanvasShot::take(display())) == Shown::main_page; }));
+    }
+
+    // What the program keeps in its temporary folder while it runs.
+    void expect_run_tmp(const std::vector<std::string>& names)
+    {
+        std::vector<std::string> want{".lock"};
+        want.insert(want.end(), names.begin(), names.end());
+        EXPECT_EQ(list_tree(run_tmp()), want) << "in " << app_->temp_folder();
+    }
+
+    // How a run's temporary folder "/tmp/<name>/" shows in tmp_files().
+    static std::string name_in_tmp(const std::string& folder) { return folder.substr(5); }
+
+    // Once a run has ended, nothing of it is left in the temporary folder
+    // (`planted`: what the case put there itself).
+    void expect_no_installer_temp_files(const std::vector<std::string>& planted = {})
+    {
+        EXPECT_EQ(ns_->tmp_files(), planted) << "left in /tmp";
     }
 
     void click(const int (&at)[2]) { ASSERT_TRUE(click_canvas(display(), at[0], at[1])); }
@@ -353,10 +373,11 @@ TEST_F(InstallerEndToEnd, FreshInstallIntoANewFolder)
     const std::string final_folder = dir_ / "fresh/" + kVersion + "/";
     expect_installed(final_folder, expected_md5s(r));
     EXPECT_FALSE(exists(dir_ / "fresh/Brennix"));
-    EXPECT_EQ(ns_->tmp_files(), (std::vector<std::string>{"directory.txt", "serverlist.txt"}))
-        << "an archive was left in the temporary folder";
+    EXPECT_EQ(app_->temp_folder().rfind("/tmp/brennix-installer.", 0), 0u) << app_->temp_folder();
+    expect_run_tmp({"directory.txt", "serverlist.txt"});
     EXPECT_TRUE(panel_line1_shows("INSTALLATION COMPLETE!", text_colour(46)));
     quit_and_expect(0);
+    expect_no_installer_temp_files();
     EXPECT_TRUE(contains(app_->prefs(), "\n_dest_dir_path " + final_folder + "\n")) << app_->prefs();
     EXPECT_TRUE(contains(app_->log(), "dest_dir_path=")) << app_->log();
 }
@@ -458,7 +479,8 @@ TEST_F(InstallerEndToEnd, ProxyTypedIntoThePreferencesWindow)
     ASSERT_TRUE(eventually([&] {
         return status_shows("Looking for servers... you need internet for this...", text_colour(46));
     })) << "no status line about looking for servers: " << seen_ink_;
-    EXPECT_FALSE(exists(private_tmp("serverlist.txt")));
+    ASSERT_FALSE(app_->temp_folder().empty());
+    EXPECT_FALSE(exists(run_tmp("serverlist.txt")));
 
     click(kPrefsButton);
     wait_shown(Shown::prefs);
@@ -497,8 +519,9 @@ TEST_F(InstallerEndToEnd, OneOfThreeMirrorsFailsHalfItsRequests)
     wait_complete();
     expect_installed(dir_ / "fresh/" + kVersion + "/", expected_md5s(r));
     EXPECT_GT(servers_->spoiled(), 0) << "the flaky mirror was never asked";
-    EXPECT_EQ(ns_->tmp_files(), (std::vector<std::string>{"directory.txt", "serverlist.txt"}));
+    expect_run_tmp({"directory.txt", "serverlist.txt"});
     quit_and_expect(0);
+    expect_no_installer_temp_files();
 }
 
 TEST_F(InstallerEndToEnd, AServerListWithoutServers)
@@ -511,9 +534,10 @@ TEST_F(InstallerEndToEnd, AServerListWithoutServers)
     })) << "no status line about missing servers: " << seen_ink_;
     // INSTALL is not enabled: the click does nothing, and QUIT, queued after
     // it, ends the program from the main page.
+    expect_run_tmp({"serverlist.txt"});
     click(kInstall);
     quit_and_expect(0);
-    EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{"serverlist.txt"});
+    expect_no_installer_temp_files();
     EXPECT_FALSE(exists(dir_ / "fresh"));
 }
 
@@ -537,7 +561,7 @@ TEST_F(InstallerEndToEnd, AServerListWhoseServersNoRequestCanTake)
     const size_t first = log.find(told);
     EXPECT_NE(first, std::string::npos) << log;
     EXPECT_EQ(log.find(told, first + 1), std::string::npos) << "told more than once: " << log;
-    EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{"serverlist.txt"});
+    expect_no_installer_temp_files();
     EXPECT_FALSE(exists(dir_ / "fresh"));
 }
 
@@ -553,8 +577,8 @@ TEST_F(InstallerEndToEnd, AServerListOfANewerFormat)
     EXPECT_EQ(app_->wait_exit(30), 0);
     const std::string log = app_->log();
     EXPECT_TRUE(contains(log, "file formats that are newer than I can understand!")) << log;
-    EXPECT_TRUE(contains(log, "/tmp/serverlist.txt")) << log;
-    EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{"serverlist.txt"});
+    EXPECT_TRUE(contains(log, app_->temp_folder() + "serverlist.txt")) << log;
+    expect_no_installer_temp_files();
 }
 
 // A release large enough, and served slowly enough, to quit in the middle.
@@ -592,10 +616,7 @@ TEST_F(InstallerEndToEnd, QuitInTheMiddleOfAnInstall)
         const auto it = want.find(path);
         EXPECT_TRUE(it != want.end() && it->second == md5) << path << " is not whole";
     }
-    for (const std::string& name : ns_->tmp_files())
-        EXPECT_FALSE(name.size() == 5 && isdigit(static_cast<unsigned char>(name[0])) &&
-                     name.substr(1) == ".zip")
-            << "the stream archive " << name << " was left";
+    expect_no_installer_temp_files();  // the stream archives among them
 }
 
 TEST_F(InstallerEndToEnd, AHostileFileDirectory)
@@ -617,6 +638,7 @@ TEST_F(InstallerEndToEnd, AHostileFileDirectory)
     EXPECT_TRUE(contains(app_->log(), "Brennix/../outside/evil.txt")) << app_->log();
     EXPECT_EQ(tree_md5s(dir_ / "dest/"), before_outside);
     EXPECT_EQ(tree_md5s(dest), before_dest);
+    expect_no_installer_temp_files();  // a fatal end cleans up too
 }
 
 // Files that fill a small file system.
@@ -656,11 +678,10 @@ TEST_F(InstallerEndToEnd, TheDestinationDiskFillsUp)
         EXPECT_TRUE(it != want.end() && it->second == md5) << path << " passes as whole but is not";
     }
     quit_and_expect(0);
+    expect_no_installer_temp_files();
 
     // Space freed, a second run completes the installation.
     ASSERT_EQ(unlink(ns_->outside(small + "ballast").c_str()), 0);
-    unlink(private_tmp("directory.txt").c_str());
-    unlink(private_tmp("serverlist.txt").c_str());
     start({"-path", dest});
     wait_ready();
     install_accepting_terms();
@@ -738,8 +759,6 @@ TEST_F(InstallerEndToEnd, KilledWhileUnpackingThenRunToTheEnd)
     const std::string big = dest + "Resources/big/";
     const auto is_leftover = [](const std::string& name) { return name.rfind(".brx-unzip-", 0) == 0; };
     for (int run = 1; run <= 3; ++run) {
-        // The last run's directory would pass for this one's arrival.
-        unlink(private_tmp("directory.txt").c_str());
         start({"-path", dest});
         wait_ready();
         click(kInstall);
@@ -753,11 +772,17 @@ TEST_F(InstallerEndToEnd, KilledWhileUnpackingThenRunToTheEnd)
         EXPECT_EQ(std::count_if(names.begin(), names.end(), is_leftover), run)
             << "run " << run << " left no partial file";
         EXPECT_FALSE(exists(big + "terrain.dat")) << "a partial file passes as whole";
+        // Its temporary folder stays behind (the next run removes it).
+        const std::string killed = app_->temp_folder();
+        EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{name_in_tmp(killed)});
+        EXPECT_TRUE(exists(ns_->outside(killed + "directory.txt")));
     }
 
-    unlink(private_tmp("directory.txt").c_str());
     start({"-path", dest});
     wait_ready();
+    const std::string last = app_->temp_folder();
+    EXPECT_EQ(ns_->tmp_files(), std::vector<std::string>{name_in_tmp(last)})
+        << "what the killed runs left is still there";
     install_accepting_terms();
     wait_complete();
     const std::string final_folder = dir_ / "fresh/" + kVersion + "/";
@@ -765,8 +790,9 @@ TEST_F(InstallerEndToEnd, KilledWhileUnpackingThenRunToTheEnd)
     expect_installed(final_folder, want);
     for (const std::string& name : list_tree(final_folder))
         EXPECT_TRUE(name.back() == '/' || want.count(name)) << name << " should not be in " << final_folder;
-    EXPECT_EQ(ns_->tmp_files(), (std::vector<std::string>{"directory.txt", "serverlist.txt"}));
+    expect_run_tmp({"directory.txt", "serverlist.txt"});
     quit_and_expect(0);
+    expect_no_installer_temp_files();
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -11,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -88,6 +92,75 @@ bool enter_new_namespaces(const UserMap& map)
 
 }  // namespace
 
+namespace {
+
+// Runs a system tool with its output dropped; its exit status, or -1.
+int run_quietly(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int quiet = open("/dev/null", O_RDWR);
+        dup2(quiet, STDIN_FILENO);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// useradd and userdel take the account files' lock: tests that run at once
+// may have to wait for each other.
+bool run_with_retries(const std::vector<std::string>& argv)
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (run_quietly(argv) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+}  // namespace
+
+TestAccount::TestAccount()
+{
+    if (geteuid() != 0) {
+        error_ = "only root can make another account";
+        return;
+    }
+    static int count = 0;
+    name_ = "brx-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++count);
+    if (!run_with_retries({"/usr/sbin/useradd", "--system", "--user-group", "--no-create-home", "--home-dir",
+                           "/nonexistent", "--shell", "/usr/sbin/nologin", name_})) {
+        error_ = "useradd " + name_ + " failed";
+        return;
+    }
+    made_ = true;
+    const passwd* pw = getpwnam(name_.c_str());
+    if (!pw) {
+        error_ = "the new account " + name_ + " cannot be found";
+        return;
+    }
+    uid_ = pw->pw_uid;
+    gid_ = pw->pw_gid;
+}
+
+TestAccount::~TestAccount()
+{
+    if (made_) run_with_retries({"/usr/sbin/userdel", name_});
+}
+
+void TestAccount::give(const std::string& path) const
+{
+    if (lchown(path.c_str(), uid_, gid_) != 0) return;
+    for (const std::string& e : list_tree(path)) lchown((without_slash(path) + "/" + e).c_str(), uid_, gid_);
+}
+
 std::string private_tmp_unavailable()
 {
     const UserMap map;
@@ -129,6 +202,7 @@ PrivateTmp::PrivateTmp(const std::vector<std::string>& shared, const std::string
     }
     struct stat st;
     if (stat("/tmp/.X11-unix", &st) == 0) binds.push_back({"/tmp/.X11-unix", {"/tmp/.X11-unix"}});
+    for (const bind& b : binds) shared_tops_.push_back(b.folders.front().substr(5));
     std::string hosts_file;
     if (!hosts.empty() && !shared.empty()) {
         hosts_file = without_slash(shared[0]) + "/hosts";
@@ -215,8 +289,20 @@ PrivateTmp::~PrivateTmp()
 std::vector<std::string> PrivateTmp::tmp_files() const
 {
     std::vector<std::string> out;
-    for (const std::string& e : list_tree(outside("/tmp/")))
-        if (e.find('/') == std::string::npos) out.push_back(e);
+    const std::string tmp = outside("/tmp/");
+    DIR* d = opendir(tmp.c_str());
+    if (!d) return out;
+    while (const dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == ".." ||
+            std::find(shared_tops_.begin(), shared_tops_.end(), name) != shared_tops_.end())
+            continue;
+        struct stat st;
+        const bool folder = lstat((tmp + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        out.push_back(folder ? name + "/" : name);
+    }
+    closedir(d);
+    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -230,7 +316,8 @@ std::string PrivateTmp::outside(const std::string& path) const
 // and under a user-mode emulator (how the 32-bit build runs on a kernel
 // without 32-bit support) every process has such a thread; nsenter, a native
 // program, enters for it, and the shell takes the working folder inside.
-std::vector<std::string> PrivateTmp::inside(const std::string& cwd, const std::vector<std::string>& argv) const
+std::vector<std::string> PrivateTmp::inside(const std::string& cwd, const std::vector<std::string>& argv,
+                                            const TestAccount* account) const
 {
     const std::string ns = "/proc/" + std::to_string(holder_) + "/ns/";
     std::vector<std::string> cmd = {"/usr/bin/nsenter"};
@@ -239,19 +326,23 @@ std::vector<std::string> PrivateTmp::inside(const std::string& cwd, const std::v
         cmd.push_back("--preserve-credentials");
     }
     cmd.push_back("--mount=" + ns + "mnt");
+    if (account) {
+        cmd.push_back("--setgid=" + std::to_string(account->gid()));
+        cmd.push_back("--setuid=" + std::to_string(account->uid()));
+    }
     cmd.insert(cmd.end(), {"--", "/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", cwd});
     cmd.insert(cmd.end(), argv.begin(), argv.end());
     return cmd;
 }
 
 pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                        const std::string& cwd, const std::string& output) const
+                        const std::string& cwd, const std::string& output, const TestAccount* account) const
 {
     if (!ok() || argv.empty()) return -1;
     const int out = output.empty() ? open("/dev/null", O_WRONLY | O_CLOEXEC)
                                    : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const std::vector<std::string> cmd = inside(cwd, argv);
+    const std::vector<std::string> cmd = inside(cwd, argv, account);
     std::vector<char*> args, envs;
     for (const std::string& a : cmd) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -292,24 +383,32 @@ bool PrivateTmp::mount_tmpfs(const std::string& folder, long long bytes) const
 
 InstallerProcess::InstallerProcess(const PrivateTmp& ns, const std::string& binary, const std::string& folder,
                                    const std::string& home, const std::string& display,
-                                   const std::vector<std::string>& args, const std::vector<std::string>& env)
-    : folder_(folder), home_(home)
+                                   const std::vector<std::string>& args, const std::vector<std::string>& env,
+                                   const TestAccount* account)
+    : ns_(ns), folder_(folder), home_(home)
 {
     for (const std::string& f : {folder, home})
         for (size_t slash = f.find('/', 1); slash != std::string::npos; slash = f.find('/', slash + 1))
             mkdir(f.substr(0, slash).c_str(), 0755);
+    // An earlier run's log in the same folder would pass for this run's.
+    unlink((folder + "Log.txt").c_str());
     const std::string program = folder + "Brennix Installer";
     write_file(program, read_file(binary));
     chmod(program.c_str(), 0755);
+    if (account) {
+        account->give(folder);
+        if (!home.empty()) account->give(home);
+    }
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> vars{"DISPLAY=" + display, "HOME=" + without_slash(home), "PATH=/usr/bin:/bin",
-                                  "LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"};
+    std::vector<std::string> vars{"DISPLAY=" + display, "PATH=/usr/bin:/bin", "LIBGL_ALWAYS_SOFTWARE=1",
+                                  "GALLIUM_DRIVER=llvmpipe"};
+    if (!home.empty()) vars.push_back("HOME=" + without_slash(home));
     // A sanitizer build of the program reports as the tests are told to.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = getenv(name)) vars.push_back(std::string(name) + "=" + value);
     vars.insert(vars.end(), env.begin(), env.end());
-    pid_ = ns.spawn(argv, vars, folder, folder + "output.txt");
+    pid_ = ns.spawn(argv, vars, folder, folder + "output.txt", account);
 }
 
 InstallerProcess::~InstallerProcess() { kill_now(); }
@@ -343,6 +442,23 @@ void InstallerProcess::kill_now()
 std::string InstallerProcess::log() const { return read_file(folder_ + "Log.txt"); }
 std::string InstallerProcess::output() const { return read_file(folder_ + "output.txt"); }
 std::string InstallerProcess::prefs() const { return read_file(home_ + ".brennix/Brennix Installer.prf"); }
+
+std::string InstallerProcess::temp_folder() const
+{
+    const std::string log_text = log();
+    const std::string label = "os_dir_temp\t\t\t=";
+    const size_t at = log_text.find(label);
+    if (at == std::string::npos) return "";
+    const size_t from = at + label.size(), end = log_text.find('\n', from);
+    if (end == std::string::npos) return "";  // the line is not whole yet
+    return log_text.substr(from, end - from);
+}
+
+std::string InstallerProcess::in_temp_folder(const std::string& name) const
+{
+    const std::string folder = temp_folder();
+    return folder.empty() ? "" : ns_.outside(folder + name);
+}
 
 MakerServers::MakerServers(const std::string& work, const Release& release, const std::string& flaky_host,
                            const std::string& nginx_http_conf, FrontProxy front)

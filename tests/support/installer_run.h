@@ -28,6 +28,30 @@ inline constexpr const char* kMakerHost = kMakerWebHost;
 // and for a user other than root no user namespace either); empty when it can.
 std::string private_tmp_unavailable();
 
+// An ordinary account of this machine made for one test and removed after
+// it: another user of the machine. Only root can make one.
+class TestAccount {
+public:
+    TestAccount();
+    ~TestAccount();
+    TestAccount(const TestAccount&) = delete;
+    TestAccount& operator=(const TestAccount&) = delete;
+
+    bool ok() const { return made_; }
+    const std::string& error() const { return error_; }
+    const std::string& name() const { return name_; }
+    uid_t uid() const { return uid_; }
+    gid_t gid() const { return gid_; }
+    // Makes `path` and everything below it the account's.
+    void give(const std::string& path) const;
+
+private:
+    bool made_ = false;
+    std::string name_, error_;
+    uid_t uid_ = 0;
+    gid_t gid_ = 0;
+};
+
 // A mount namespace held open by a small child process (inside a user
 // namespace of its own when the caller is not root). Its /tmp is an empty
 // tmpfs; the folders given stay visible at their own paths (bind mounts of
@@ -48,34 +72,40 @@ public:
     // A path inside the namespace, as seen from outside it.
     std::string outside(const std::string& path) const;
 
-    // The files at the top of the private /tmp (the shared folders left out).
+    // What lies at the top of the private /tmp, folders with a final "/" (the
+    // shared folders left out), sorted.
     std::vector<std::string> tmp_files() const;
 
     // Mounts a tmpfs of at most `bytes` on the existing folder `folder`.
     bool mount_tmpfs(const std::string& folder, long long bytes) const;
 
-    // Starts argv[0] inside, in `cwd`, with exactly `env`; standard output and
-    // error go to the file `output`. The child's pid, or -1.
+    // Starts argv[0] inside, in `cwd`, with exactly `env`, as `account` when
+    // given (root only); standard output and error go to the file `output`.
+    // The child's pid, or -1.
     pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                const std::string& cwd, const std::string& output) const;
+                const std::string& cwd, const std::string& output, const TestAccount* account = nullptr) const;
 
 private:
-    std::vector<std::string> inside(const std::string& cwd, const std::vector<std::string>& argv) const;
+    std::vector<std::string> inside(const std::string& cwd, const std::vector<std::string>& argv,
+                                    const TestAccount* account = nullptr) const;
 
     pid_t holder_ = -1;
+    std::vector<std::string> shared_tops_;  // the shared folders' names in /tmp
     bool user_ns_ = false;
     int release_fd_ = -1;  // closing it lets the holder end
     std::string error_;
 };
 
 // The built program, copied into `folder` (its program folder: Log.txt lands
-// there) and started inside `ns` on `display` with HOME set to `home`, Mesa's
-// software renderer and the variables of `env` besides.
+// there) and started inside `ns` on `display` with HOME set to `home` (unset
+// when empty), Mesa's software renderer and the variables of `env` besides;
+// as `account` when given, which then owns both folders.
 class InstallerProcess {
 public:
     InstallerProcess(const PrivateTmp& ns, const std::string& binary, const std::string& folder,
                      const std::string& home, const std::string& display,
-                     const std::vector<std::string>& args, const std::vector<std::string>& env = {});
+                     const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                     const TestAccount* account = nullptr);
     ~InstallerProcess();
     InstallerProcess(const InstallerProcess&) = delete;
     InstallerProcess& operator=(const InstallerProcess&) = delete;
@@ -91,8 +121,14 @@ public:
     std::string log() const;     // Log.txt
     std::string output() const;  // standard output and error
     std::string prefs() const;   // the preference file in HOME
+    // The run's temporary folder as the log names it, a path inside the
+    // namespace ending in "/"; empty until the log has it.
+    std::string temp_folder() const;
+    // `name` in that folder, seen from outside the namespace; empty until then.
+    std::string in_temp_folder(const std::string& name = "") const;
 
 private:
+    const PrivateTmp& ns_;
     pid_t pid_ = -1;
     int status_ = -1;
     std::string folder_, home_;

@@ -659,6 +659,7 @@ TEST_F(Destination, AskedAtStartUnlessGivenByPath)
 {
     TempDir home;
     brx_test::ScopedEnv env{"HOME", home.path().substr(0, home.path().size() - 1).c_str()};
+    brx_test::ScopedEnv tmp_env{"TMPDIR", home.path().c_str()};  // the run's temporary folder
     mkdir((home / ".brennix").c_str(), 0777);
     make_folders(tmp / "chosen/", false);
     write_file(home / ".brennix/Brennix Installer.prf",

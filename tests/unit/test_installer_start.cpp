@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "GenC/PlatformUtils.h"
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/http.h"
 #include "OOPS_cpp/pref.h"
@@ -34,8 +35,9 @@ TEST(DefaultDestination, TenComponentsOffTheHomeFolder)
         {"/a/b/c/d/e/f/g/h/i/j/", "/Brennix/"},
         {"//", "//Brennix/"},
         {"/", "/Brennix/"},
-        {"", "Brennix/"},
-        {"relative/home/", "Brennix/"},
+        // HOME unset or relative: never a folder relative to where it started.
+        {"", "/Brennix/"},
+        {"relative/home/", "/Brennix/"},
     };
     for (const Case& c : cases) EXPECT_EQ(default_dest_path(c.home), c.dest) << c.home;
 
@@ -74,8 +76,9 @@ TEST(PathArgument, OnlyFirstAndWithAFolder)
 // test's choosing; every global it touches starts from the load-time state.
 class InstallerStart : public ::testing::Test {
 protected:
-    TempDir home;
+    TempDir home, tmp;
     brx_test::ScopedEnv env{"HOME", home.path().substr(0, home.path().size() - 1).c_str()};
+    brx_test::ScopedEnv tmp_env{"TMPDIR", tmp.path().c_str()};
     const std::string prefs = home / ".brennix/Brennix Installer.prf";
 
     void SetUp() override
@@ -90,6 +93,7 @@ protected:
     }
     void TearDown() override
     {
+        remove_run_temp_folder();
         cmdline.options = saved_options_;
         http.proxy_host.clear();
         http.proxy_port.clear();
@@ -118,7 +122,9 @@ TEST_F(InstallerStart, NoPreferenceFileGivesTheStartValues)
     stg.log_actions = 0;
     start({});
     EXPECT_EQ(dest_dir_path, "/Brennix/");
-    EXPECT_EQ(temp_path, "/tmp/");
+    // The run's own folder, in TMPDIR.
+    EXPECT_EQ(temp_path.rfind(tmp / "brennix-installer.", 0), 0u) << temp_path;
+    EXPECT_TRUE(brx_test::exists(temp_path + ".lock"));
     EXPECT_EQ(install_name, "Not Yet Scanned");
     EXPECT_EQ(stls.entry[602], "OK");
     EXPECT_EQ(stg.dir_state, 0);
@@ -132,6 +138,20 @@ TEST_F(InstallerStart, NoPreferenceFileGivesTheStartValues)
     // The hidden folder is made before the file is read or written.
     struct stat st;
     EXPECT_EQ(stat((home / ".brennix").c_str(), &st), 0);
+}
+
+TEST_F(InstallerStart, WithoutHomeTheCommandLineStillHoldsAndTheDestinationIsAtTheRoot)
+{
+    brx_test::ScopedEnv no_home("HOME", nullptr);
+    start({"--pref:_proxy_host=127.0.0.1", "--pref:_proxy_port_int=3128", "--pref:_stream_count=2"});
+    EXPECT_EQ(http.proxy_host, "127.0.0.1");
+    EXPECT_EQ(http.proxy_port_int, 3128);
+    EXPECT_EQ(stg.stream_count, 2);
+    EXPECT_EQ(dest_dir_path, "/Brennix/");
+    // Nothing to save the settings in: no file lands in the current folder.
+    pref.IO_set(11, 1);
+    EXPECT_FALSE(brx_test::exists(prefs));
+    EXPECT_FALSE(brx_test::exists(kPrefFileName));
 }
 
 TEST_F(InstallerStart, SavedKeysReplaceTheStartValues)
