@@ -162,13 +162,24 @@ protected:
     }
 
     // Starts the program; with `proxy` the proxy comes from the command line.
-    void start(std::vector<std::string> args, bool proxy = true)
+    void start(std::vector<std::string> args, bool proxy = true) { start_as(Seat{}, std::move(args), proxy); }
+
+    // Who runs the program, and where it keeps its program folder and HOME
+    // (none when `no_home`).
+    struct Seat {
+        const TestAccount* account = nullptr;  // the caller when null
+        std::string program = "prog/", home;   // below the case's folder; home() when empty
+        bool no_home = false;
+    };
+    void start_as(const Seat& seat, std::vector<std::string> args, bool proxy = true)
     {
         if (proxy) {
             args.push_back("--pref:_proxy_host=127.0.0.1");
             args.push_back("--pref:_proxy_port_int=" + std::to_string(servers_->proxy_port()));
         }
-        app_ = std::make_unique<InstallerProcess>(*ns_, BRX_INSTALLER, dir_ / "prog/", home(), display(), args);
+        const std::string home_folder = seat.no_home ? "" : seat.home.empty() ? home() : dir_ / seat.home;
+        app_ = std::make_unique<InstallerProcess>(*ns_, BRX_INSTALLER, dir_ / seat.program, home_folder,
+                                                  display(), args, std::vector<std::string>{}, seat.account);
         ASSERT_TRUE(app_->started());
     }
 
@@ -792,6 +803,116 @@ TEST_F(InstallerEndToEnd, KilledWhileUnpackingThenRunToTheEnd)
         EXPECT_TRUE(name.back() == '/' || want.count(name)) << name << " should not be in " << final_folder;
     expect_run_tmp({"directory.txt", "serverlist.txt"});
     quit_and_expect(0);
+    expect_no_installer_temp_files();
+}
+
+// Several accounts of one machine share its /tmp: root installs into one
+// folder and another user into a folder of their own, in both orders. Each
+// account's run first leaves the folder of a killed run behind, which the
+// other account's run must not touch and its own next run removes; a link
+// planted under a name the program's folders take leads nowhere it writes.
+TEST_F(InstallerEndToEnd, TwoAccountsShareOneTmp)
+{
+    TestAccount other;
+    if (!other.ok()) GTEST_SKIP() << "a second account is needed: " << other.error();
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);  // the other account reaches its folders
+    const std::string outside = dir_ / "outside/";
+    mkdir(outside.c_str(), 0755);
+    write_file(outside + ".lock", "");
+    write_file(outside + "keep.txt", "not the installer's");
+    const auto outside_before = tree_md5s(outside);
+    const std::string planted = "brennix-installer.Plant1";
+    ASSERT_EQ(symlink(outside.c_str(), ns_->outside("/tmp/" + planted).c_str()), 0);
+
+    const Seat as_root{nullptr, "prog-root/", "home-root/", false};
+    const Seat as_other{&other, "prog-other/", "home-other/", false};
+    struct Order {
+        const Seat* first;
+        const Seat* second;
+    };
+    for (const Order order : {Order{&as_root, &as_other}, Order{&as_other, &as_root}}) {
+        const std::string round = order.first == &as_root ? "root-first" : "other-first";
+        SCOPED_TRACE(round);
+        const auto dest_of = [&](const Seat& seat) {
+            const std::string parent = dir_ / (round + "-" + seat.home);
+            mkdir(parent.c_str(), 0755);
+            if (seat.account) seat.account->give(parent);
+            return parent;
+        };
+
+        // The second account's run, killed as soon as its folder is made.
+        start_as(*order.second, {"-path", dest_of(*order.second) + "Brennix"});
+        ASSERT_TRUE(eventually([&] { return exists(run_tmp(".lock")); })) << "no temporary folder";
+        app_->kill_now();
+        const std::string killed = name_in_tmp(app_->temp_folder());
+
+        for (const Seat* seat : {order.first, order.second}) {
+            const std::string parent = dest_of(*seat);
+            start_as(*seat, {"-path", parent + "Brennix"});
+            wait_ready();
+            const std::string own = name_in_tmp(app_->temp_folder());
+            std::vector<std::string> during{own, planted};
+            if (seat == order.first) during.push_back(killed);  // another account's: kept
+            std::sort(during.begin(), during.end());
+            EXPECT_EQ(ns_->tmp_files(), during);
+            install_accepting_terms();
+            wait_complete();
+            quit_and_expect(0);
+            expect_installed(parent + kVersion + "/", expected_md5s(r));
+            std::vector<std::string> after{planted};
+            if (seat == order.first) after.push_back(killed);
+            std::sort(after.begin(), after.end());
+            expect_no_installer_temp_files(after);
+        }
+    }
+    EXPECT_EQ(tree_md5s(outside), outside_before);
+}
+
+// Two runs of one user at once, each on a screen of its own, each through
+// its own temporary folder.
+TEST_F(InstallerEndToEnd, TwoRunsOfOneUserAtOnce)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    auto second_screen = std::make_unique<XvfbServer>("1280x1024x24");
+    ASSERT_TRUE(second_screen->running());
+    start({"-path", dir_ / "one/Brennix"});
+    auto first_run = std::move(app_);
+    std::swap(xvfb_, second_screen);
+    start_as(Seat{nullptr, "prog-two/", "", false}, {"-path", dir_ / "two/Brennix"});
+    wait_ready();
+    // Drives the other run on its screen.
+    const auto switch_runs = [&] {
+        std::swap(xvfb_, second_screen);
+        std::swap(app_, first_run);
+    };
+    switch_runs();
+    wait_ready();
+    EXPECT_NE(app_->temp_folder(), first_run->temp_folder());
+    EXPECT_EQ(ns_->tmp_files().size(), 2u);
+    for (int run = 0; run < 2; ++run, switch_runs()) install_accepting_terms();
+    for (int run = 0; run < 2; ++run, switch_runs()) {
+        wait_complete();
+        expect_run_tmp({"directory.txt", "serverlist.txt"});
+    }
+    for (int run = 0; run < 2; ++run, switch_runs()) quit_and_expect(0);
+    expect_installed(dir_ / "one/" + kVersion + "/", expected_md5s(r));
+    expect_installed(dir_ / "two/" + kVersion + "/", expected_md5s(r));
+    expect_no_installer_temp_files();
+}
+
+// Without HOME the proxy of the command line still holds, and the first
+// start's destination is /Brennix/ (left untouched: the case quits there).
+TEST_F(InstallerEndToEnd, WithoutHomeTheCommandLineProxyHolds)
+{
+    serve(sample_release(kOneMirror));
+    start_as(Seat{nullptr, "prog/", "", true}, {});
+    wait_ready();  // the server list and the directory came through the proxy
+    EXPECT_TRUE(contains(app_->log(), "\ndest_dir_path=/Brennix/\n")) << app_->log();
+    quit_and_expect(0);
+    EXPECT_FALSE(exists(dir_ / "prog/Brennix Installer.prf"));
     expect_no_installer_temp_files();
 }
 
