@@ -247,6 +247,17 @@ void refresh_pointer()
         MACIBM_load_mxy(mnw.xwin[0], win_x, win_y);
 }
 
+// The window manager's request to close the window, as the ICCCM has it:
+// WM_PROTOCOLS carrying WM_DELETE_WINDOW, the one protocol the window takes
+// part in.
+bool is_close_request(const XClientMessageEvent& e)
+{
+    Display* d = mnw.display ? mnw.display : e.display;
+    if (!d || e.format != 32) return false;
+    return e.message_type == XInternAtom(d, "WM_PROTOCOLS", False) &&
+           static_cast<Atom>(e.data.l[0]) == XInternAtom(d, "WM_DELETE_WINDOW", False);
+}
+
 }  // namespace
 
 void LIN_handleevt(XEvent* event)
@@ -280,6 +291,9 @@ void LIN_handleevt(XEvent* event)
     case MapNotify:
     case ReparentNotify:
     case MappingNotify: break;
+    case ClientMessage:
+        if (is_close_request(event->xclient)) mnw.close_requested = 1;
+        break;
     default:
         printf("LINUX: X11 threw me something different, and I don't know how to handle it. "
                "Email %s with this message and what you were doing. Event ---> %d\n",
@@ -344,6 +358,7 @@ void menu_bar_hover()
 
 long MACIBM_frame_wait_us()
 {
+    if (mnw.close_requested && mnw.is_dialog) return 0;
     if (mnw.wind == wind_alert) return kAlertWaitUs;
     return stg.use_max_cpu ? 0 : kIdleWaitUs;
 }
@@ -386,7 +401,13 @@ void MACIBM_event_proc()
     profile_mark("menu");
 
     BTN_begin_focus_ring();
-    if (!mnw.is_dialog) APP_update();
+    if (mnw.close_requested && mnw.is_dialog)
+        // The dialog's loop ends, and so does each one a caller opens next,
+        // until the application's own frame acts on the request. The frame
+        // hook is not run from inside the dialog's caller.
+        MACIBM_startwind(wind_main);
+    else if (!mnw.is_dialog)
+        APP_update();
     mouse_help_per_wind(mnw.wind);
     standard_gui();
     if (!qtim.mov_per_frame()) OGL_sbuff();

@@ -199,6 +199,50 @@ TEST(X11Input, PressReadsThePointerBeforeTheClick)
     EXPECT_EQ(r.out, "main 300 250\ndialog 38 16 clicked=1\n");
 }
 
+// The window takes part in the window manager's WM_DELETE_WINDOW; a client
+// message carrying it is a close request, any other is ignored unreported.
+TEST(X11Input, TheCloseRequestAmongClientMessages)
+{
+    const ChildResult r = run_in_child([] {
+        open_framework_window();
+        Display* d = mnw.display;
+        const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+        const Atom del = XInternAtom(d, "WM_DELETE_WINDOW", False);
+        Atom* taken = nullptr;
+        int count = 0;
+        bool takes_delete = false;
+        if (XGetWMProtocols(d, mnw.xwin[0], &taken, &count)) {
+            for (int i = 0; i < count; ++i) takes_delete |= taken[i] == del;
+            XFree(taken);
+        }
+        printf("protocols %d, WM_DELETE_WINDOW %d\n", count, takes_delete ? 1 : 0);
+
+        const auto send = [&](const char* what, Atom type, int format, Atom first) {
+            XEvent e{};
+            e.xclient.type = ClientMessage;
+            e.xclient.window = mnw.xwin[0];
+            e.xclient.message_type = type;
+            e.xclient.format = format;
+            e.xclient.data.l[0] = static_cast<long>(first);
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(d, mnw.xwin[0], False, NoEventMask, &e);
+            settle();
+            printf("%s: close %d\n", what, mnw.close_requested);
+            fflush(stdout);
+        };
+        send("another protocol", protocols, 32, XInternAtom(d, "WM_TAKE_FOCUS", False));
+        send("another message", XInternAtom(d, "_NET_WM_STATE", False), 32, del);
+        send("bytes", protocols, 8, del);
+        send("WM_DELETE_WINDOW", protocols, 32, del);
+    });
+    EXPECT_EQ(r.out,
+              "protocols 1, WM_DELETE_WINDOW 1\n"
+              "another protocol: close 0\n"
+              "another message: close 0\n"
+              "bytes: close 0\n"
+              "WM_DELETE_WINDOW: close 1\n");
+}
+
 TEST(X11Input, KeyEventsThroughTheServersKeymap)
 {
     const ChildResult r = run_in_child([] {

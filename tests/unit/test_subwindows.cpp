@@ -216,15 +216,19 @@ TEST_F(SubWindows, WindowNotifications)
 
     const brx_test::ChildResult r = brx_test::run_in_child([] {
         XEvent odd{};
-        odd.type = ClientMessage;
+        odd.type = ClientMessage;  // not the window manager's close request: ignored
         LIN_handleevt(&odd);
         odd.type = MapNotify;
         LIN_handleevt(&odd);
+        odd.type = PropertyNotify;
+        LIN_handleevt(&odd);
+        printf("close=%d\n", mnw.close_requested);
     });
     EXPECT_EQ(r.out,
               "LINUX: X11 threw me something different, and I don't know how to handle it. "
               "Email support@corvath.example with this message and what you were doing. Event "
-              "---> 33\n");
+              "---> 28\n"
+              "close=0\n");
 }
 
 TEST_F(SubWindows, PointerPositionIsRelativeToTheSubWindow)
