@@ -234,8 +234,8 @@ void MACIBM_load_mxy(Window, int x, int y)
 
 namespace {
 
-// Where the pointer is now: several motions, or a press right after a
-// sub-window opened, all see its current place.
+// Where the pointer is now: several motions in one frame all end at its
+// latest place.
 void refresh_pointer()
 {
     if (!mnw.display || !mnw.xwin[0]) return;
@@ -258,6 +258,11 @@ bool is_close_request(const XClientMessageEvent& e)
            static_cast<Atom>(e.data.l[0]) == XInternAtom(d, "WM_DELETE_WINDOW", False);
 }
 
+bool is_click(const XEvent& e)
+{
+    return e.type == ButtonPress && e.xbutton.button >= Button1 && e.xbutton.button <= Button3;
+}
+
 }  // namespace
 
 void LIN_handleevt(XEvent* event)
@@ -272,7 +277,9 @@ void LIN_handleevt(XEvent* event)
         case Button1:
         case Button2:
         case Button3:
-            refresh_pointer();
+            // Where the press was made: the pointer may have moved on while
+            // a busy frame read no input.
+            MACIBM_load_mxy(event->xbutton.window, event->xbutton.x, event->xbutton.y);
             mnw.clicked = 1;
             MACIBM_handleclick(0);
             break;
@@ -339,8 +346,12 @@ void drain_x_events()
     XEvent event;
     // Events after a waiting close belong to the window that follows it.
     while (!close_waiting && XCheckIfEvent(mnw.display, &event, LIN_handlewin,
-                                           reinterpret_cast<XPointer>(&mnw.xwin[0])))
+                                           reinterpret_cast<XPointer>(&mnw.xwin[0]))) {
         LIN_handleevt(&event);
+        // A click is judged in a frame of its own, at its own place: a later
+        // move or click of the same burst waits for the next frame.
+        if (is_click(event)) break;
+    }
 }
 
 // With a menu open, moving along the bar opens each title passed.

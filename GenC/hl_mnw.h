@@ -126,7 +126,9 @@ void MACIBM_startwind(int id);
 // close boxes, menu titles and menu entries.
 void MACIBM_handleclick(int force);
 // One frame: input, queued reports, the application's frame hook, menus and
-// the buffer swap. After a close request a dialog's frame makes the main page current in place of the frame hook, so
+// the buffer swap. The drain of X events stops after a press of button 1 to 3,
+// so the events behind it are read in the next frame. After a close request a
+// dialog's frame makes the main page current in place of the frame hook, so
 // every modal loop ends and leaves the request to the application's frame.
 void MACIBM_event_proc();
 
