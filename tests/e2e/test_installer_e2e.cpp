@@ -344,6 +344,29 @@ protected:
         }
     }
 
+    // An install from `r`, served slowly, into the fresh folder `dest`, with
+    // a few files in.
+    void start_a_slow_install(const Release& r, const std::string& dest)
+    {
+        serve(r, "", "  limit_rate 300k;\n");
+        start({"-path", dest});
+        wait_ready();
+        install_accepting_terms();
+        ASSERT_TRUE(eventually([&] { return tree_md5s(dest).size() >= 3; })) << "nothing was installed";
+    }
+
+    // An install ended midway: `dest` holds some of `r`'s files, each whole.
+    void expect_part_installed(const Release& r, const std::string& dest)
+    {
+        const auto installed = tree_md5s(dest);
+        const auto want = expected_md5s(r);
+        EXPECT_LT(installed.size(), want.size()) << "the install was over before it was ended";
+        for (const auto& [path, md5] : installed) {
+            const auto it = want.find(path);
+            EXPECT_TRUE(it != want.end() && it->second == md5) << path << " is not whole";
+        }
+    }
+
     std::string seen_ink_;  // what the last line check found
     TempDir dir_;
     std::unique_ptr<XvfbServer> xvfb_;
@@ -586,24 +609,14 @@ Release slow_release()
 TEST_F(InstallerEndToEnd, QuitInTheMiddleOfAnInstall)
 {
     const Release r = slow_release();
-    serve(r, "", "  limit_rate 300k;\n");
     const std::string dest = dir_ / "fresh/Brennix/";
-    start({"-path", dest});
-    wait_ready();
-    install_accepting_terms();
-    ASSERT_TRUE(eventually([&] { return tree_md5s(dest).size() >= 3; })) << "nothing was installed";
+    ASSERT_NO_FATAL_FAILURE(start_a_slow_install(r, dest));
     const auto clicked = std::chrono::steady_clock::now();
     click(kQuit);
     EXPECT_EQ(app_->wait_exit(15), 0) << "the program did not end promptly";
     printf("ended %.2f s after QUIT\n",
            std::chrono::duration<double>(std::chrono::steady_clock::now() - clicked).count());
-    const auto installed = tree_md5s(dest);
-    const auto want = expected_md5s(r);
-    EXPECT_LT(installed.size(), want.size()) << "the install was over before QUIT";
-    for (const auto& [path, md5] : installed) {
-        const auto it = want.find(path);
-        EXPECT_TRUE(it != want.end() && it->second == md5) << path << " is not whole";
-    }
+    expect_part_installed(r, dest);
     for (const std::string& name : ns_->tmp_files())
         EXPECT_FALSE(name.size() == 5 && isdigit(static_cast<unsigned char>(name[0])) &&
                      name.substr(1) == ".zip")
@@ -831,20 +844,10 @@ TEST_F(InstallerUnderAWindowManager, ClosedWhileIdle)
 TEST_F(InstallerUnderAWindowManager, ClosedInTheMiddleOfAnInstall)
 {
     const Release r = slow_release();
-    serve(r, "", "  limit_rate 300k;\n");
     const std::string dest = dir_ / "fresh/Brennix/";
-    start({"-path", dest});
-    wait_ready();
-    install_accepting_terms();
-    ASSERT_TRUE(eventually([&] { return tree_md5s(dest).size() >= 3; })) << "nothing was installed";
+    ASSERT_NO_FATAL_FAILURE(start_a_slow_install(r, dest));
     close_and_expect_a_normal_end(dest);
-    const auto installed = tree_md5s(dest);
-    const auto want = expected_md5s(r);
-    EXPECT_LT(installed.size(), want.size()) << "the install was over before the close";
-    for (const auto& [path, md5] : installed) {
-        const auto it = want.find(path);
-        EXPECT_TRUE(it != want.end() && it->second == md5) << path << " is not whole";
-    }
+    expect_part_installed(r, dest);
 }
 
 // The terms closed with the window are neither accepted nor declined: the

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,23 +52,8 @@ WindowManager::WindowManager(const std::string& display, const std::string& fold
                                           "XDG_CONFIG_HOME=" + home + "/.config",
                                           "XDG_CACHE_HOME=" + home + "/.cache",
                                           "XDG_DATA_HOME=" + home + "/.local/share", "PATH=/usr/bin:/bin"};
-    const std::vector<std::string> argv = {"/usr/bin/openbox", "--sm-disable", "--config-file", config};
-    std::vector<char*> args, envs;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const std::string& e : env) envs.push_back(const_cast<char*>(e.c_str()));
-    envs.push_back(nullptr);
     const int out = open((folder + "openbox.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    pid_ = fork();
-    if (pid_ == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (out >= 0) {
-            dup2(out, STDOUT_FILENO);
-            dup2(out, STDERR_FILENO);
-        }
-        execve(args[0], args.data(), envs.data());
-        _exit(127);
-    }
+    pid_ = spawn_program({"/usr/bin/openbox", "--sm-disable", "--config-file", config}, env, -1, out);
     if (out >= 0) close(out);
     if (pid_ < 0) {
         error_ = "fork failed";
