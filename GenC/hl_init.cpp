@@ -137,6 +137,10 @@ void name_window(Window win, int w, int h)
         XFree(cls);
     }
     pin_size(win, w, h);
+    // The window manager's close button then asks (WM_DELETE_WINDOW) instead
+    // of cutting the connection, so a run closed there ends as QUIT ends it.
+    Atom protocols[1] = {atom("WM_DELETE_WINDOW")};
+    XSetWMProtocols(d, win, protocols, 1);
 
     if (const char* startup_id = getenv("DESKTOP_STARTUP_ID"))
         set_utf8_property(win, "_NET_STARTUP_ID", startup_id);

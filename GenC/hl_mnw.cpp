@@ -234,8 +234,8 @@ void MACIBM_load_mxy(Window, int x, int y)
 
 namespace {
 
-// Where the pointer is now: several motions, or a press right after a
-// sub-window opened, all see its current place.
+// Where the pointer is now: several motions in one frame all end at its
+// latest place.
 void refresh_pointer()
 {
     if (!mnw.display || !mnw.xwin[0]) return;
@@ -245,6 +245,22 @@ void refresh_pointer()
     if (XQueryPointer(mnw.display, mnw.xwin[0], &root, &child, &root_x, &root_y, &win_x, &win_y,
                       &mask))
         MACIBM_load_mxy(mnw.xwin[0], win_x, win_y);
+}
+
+// The window manager's request to close the window, as the ICCCM has it:
+// WM_PROTOCOLS carrying WM_DELETE_WINDOW, the one protocol the window takes
+// part in.
+bool is_close_request(const XClientMessageEvent& e)
+{
+    Display* d = mnw.display ? mnw.display : e.display;
+    if (!d || e.format != 32) return false;
+    return e.message_type == XInternAtom(d, "WM_PROTOCOLS", False) &&
+           static_cast<Atom>(e.data.l[0]) == XInternAtom(d, "WM_DELETE_WINDOW", False);
+}
+
+bool is_click(const XEvent& e)
+{
+    return e.type == ButtonPress && e.xbutton.button >= Button1 && e.xbutton.button <= Button3;
 }
 
 }  // namespace
@@ -261,7 +277,9 @@ void LIN_handleevt(XEvent* event)
         case Button1:
         case Button2:
         case Button3:
-            refresh_pointer();
+            // Where the press was made: the pointer may have moved on while
+            // a busy frame read no input.
+            MACIBM_load_mxy(event->xbutton.window, event->xbutton.x, event->xbutton.y);
             mnw.clicked = 1;
             MACIBM_handleclick(0);
             break;
@@ -280,6 +298,9 @@ void LIN_handleevt(XEvent* event)
     case MapNotify:
     case ReparentNotify:
     case MappingNotify: break;
+    case ClientMessage:
+        if (is_close_request(event->xclient)) mnw.close_requested = 1;
+        break;
     default:
         printf("LINUX: X11 threw me something different, and I don't know how to handle it. "
                "Email %s with this message and what you were doing. Event ---> %d\n",
@@ -325,8 +346,12 @@ void drain_x_events()
     XEvent event;
     // Events after a waiting close belong to the window that follows it.
     while (!close_waiting && XCheckIfEvent(mnw.display, &event, LIN_handlewin,
-                                           reinterpret_cast<XPointer>(&mnw.xwin[0])))
+                                           reinterpret_cast<XPointer>(&mnw.xwin[0]))) {
         LIN_handleevt(&event);
+        // A click is judged in a frame of its own, at its own place: a later
+        // move or click of the same burst waits for the next frame.
+        if (is_click(event)) break;
+    }
 }
 
 // With a menu open, moving along the bar opens each title passed.
@@ -344,6 +369,7 @@ void menu_bar_hover()
 
 long MACIBM_frame_wait_us()
 {
+    if (mnw.close_requested && mnw.is_dialog) return 0;
     if (mnw.wind == wind_alert) return kAlertWaitUs;
     return stg.use_max_cpu ? 0 : kIdleWaitUs;
 }
@@ -386,7 +412,13 @@ void MACIBM_event_proc()
     profile_mark("menu");
 
     BTN_begin_focus_ring();
-    if (!mnw.is_dialog) APP_update();
+    if (mnw.close_requested && mnw.is_dialog)
+        // The dialog's loop ends, and so does each one a caller opens next,
+        // until the application's own frame acts on the request. The frame
+        // hook is not run from inside the dialog's caller.
+        MACIBM_startwind(wind_main);
+    else if (!mnw.is_dialog)
+        APP_update();
     mouse_help_per_wind(mnw.wind);
     standard_gui();
     if (!qtim.mov_per_frame()) OGL_sbuff();

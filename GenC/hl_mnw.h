@@ -110,6 +110,9 @@ public:
     int keys_off = 0;
     int time_mode = 0;
     int prefs_found = 0;
+    // The window manager asked to close the window (WM_DELETE_WINDOW). It
+    // stays set: the application ends the run on it.
+    int close_requested = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -123,11 +126,15 @@ void MACIBM_startwind(int id);
 // close boxes, menu titles and menu entries.
 void MACIBM_handleclick(int force);
 // One frame: input, queued reports, the application's frame hook, menus and
-// the buffer swap.
+// the buffer swap. The drain of X events stops after a press of button 1 to 3,
+// so the events behind it are read in the next frame. After a close request a
+// dialog's frame makes the main page current in place of the frame hook, so
+// every modal loop ends and leaves the request to the application's frame.
 void MACIBM_event_proc();
 
 // How long an idle frame waits for X input, in microseconds: 160 ms in the
-// alert window, else 16 ms, or none with the maximum-speed setting.
+// alert window, else 16 ms, or none with the maximum-speed setting; none in a
+// dialog that a close request is about to end.
 long MACIBM_frame_wait_us();
 // Raises each class of texture-load failure once per run (main page only).
 void MACIBM_report_texture_failures();

@@ -72,7 +72,10 @@ void install_action()
     stg.install_error = 0;
     make_dirs();
     modal_scope modal;
-    if (handle_EULA()) stg.phase = 1;
+    const int agreed = handle_EULA();
+    // The terms closed by a close request answer nothing: the run ends.
+    if (mnw.close_requested) return;
+    if (agreed) stg.phase = 1;
     if (!choose_files()) stg.phase = 0;
 }
 
@@ -372,6 +375,12 @@ void installer_frame()
     // Inside one of the frame's own modal windows as it closes: draw and poll,
     // but open nothing and start nothing.
     const bool nested = modal_depth > 0;
+    // Closing the window through the window manager is QUIT; a nested frame
+    // leaves it to the frame that opened the modal window.
+    if (mnw.close_requested && !nested) {
+        quit_action();
+        return;
+    }
 
     draw_background();
     server_list_step();

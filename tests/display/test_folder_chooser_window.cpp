@@ -47,11 +47,11 @@ public:
         if (d_) XCloseDisplay(d_);
     }
 
-    void click(int x, int y, int times = 1)
+    void click(int x, int y, int times = 1, int delay_ms = 90)
     {
         run("mousemove --window " + std::to_string(window_) + " " + std::to_string(wx_ + x) +
             " " + std::to_string(767 - wy_ - y) + " click --repeat " + std::to_string(times) +
-            " --delay 90 1");
+            " --delay " + std::to_string(delay_ms) + " 1");
     }
     void keys(const std::string& args) { run(args); }
 
@@ -84,18 +84,14 @@ public:
         }
         return false;
     }
-    // A double click: the window counts two presses as one when they come
-    // in one frame, and as two clicks when their frames lie a double-click
-    // time apart. So the second press goes as soon as the window has taken
-    // the first, which puts it in the next frame or the one after, however
-    // slow the frames are. Repeated when the window did not take it as one.
+    // A double click: two presses in one burst. The window judges each press
+    // in a frame of its own, so it takes the second a frame or two after the
+    // first, well within a double-click time of frame time however slow the
+    // frames are. Repeated when the window did not take it as one.
     bool double_click_until(int x, int y, const std::function<bool()>& pred)
     {
         for (int attempt = 0; attempt < 4; ++attempt) {
-            const float before = press_time();
-            click(x, y);
-            wait([&] { return press_time() != before; }, 6);
-            click(x, y);
+            click(x, y, 2, 0);
             if (wait(pred, 6)) return true;
         }
         return false;
@@ -119,14 +115,6 @@ public:
     }
 
     bool ok() const { return d_ != nullptr; }
-
-    // When the frame loop, on the main thread, last took a mouse press.
-    static float press_time()
-    {
-        float t;
-        __atomic_load(&mnw.press_time, &t, __ATOMIC_ACQUIRE);
-        return t;
-    }
 
     unsigned long pixel(int x, int y)
     {

@@ -20,6 +20,7 @@
 #include "GenC/hl_init.h"
 #include "GenC/hl_menu.h"
 #include "GenH/hl_types.h"
+#include "OOPS_cpp/butn.h"
 #include "OOPS_cpp/keys.h"
 #include "OOPS_cpp/oglp.h"
 #include "images/builtin_images.h"
@@ -180,9 +181,10 @@ TEST(FramePacing, IdleFramesWaitOnTheConnection)
     EXPECT_LT(alert_cpu, alert_wall * 0.5);
 }
 
-// A press right after a sub-window opened is tested where the pointer is,
-// relative to the new sub-window, though the pointer has not moved since.
-TEST(X11Input, PressReadsThePointerBeforeTheClick)
+// A press is placed in the sub-window current when it is handled: right after
+// a sub-window opened, relative to the new one, though the pointer has not
+// moved since.
+TEST(X11Input, PressIsPlacedInTheSubWindowCurrentWhenHandled)
 {
     const ChildResult r = run_in_child([] {
         open_framework_window();
@@ -197,6 +199,86 @@ TEST(X11Input, PressReadsThePointerBeforeTheClick)
         printf("dialog %.0f %.0f clicked=%d\n", mnw.mouse_x, mnw.mouse_y, mnw.clicked);
     });
     EXPECT_EQ(r.out, "main 300 250\ndialog 38 16 clicked=1\n");
+}
+
+// What a hand does while the program reads no input arrives as one burst:
+// each press is judged in a frame of its own, at the place it was made.
+TEST(X11Input, EachPressOfABurstIsJudgedWhereItWasMade)
+{
+    const ChildResult r = run_in_child([] {
+        open_framework_window();
+        MACIBM_event_proc();
+        const std::string window = std::to_string(mnw.xwin[0]);
+        const auto at = [&](int x, int y) {  // canvas point, y upwards
+            return "mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(768 - y);
+        };
+        const struct {
+            const char* what;
+            std::string hand;
+        } bursts[] = {
+            {"press on A, then a move to B", at(300, 400) + " click 1 " + at(700, 400)},
+            {"a click on A, then one on B", at(300, 400) + " click 1 " + at(700, 400) + " click 1"},
+        };
+        for (const auto& b : bursts) {
+            // No frame runs meanwhile: the burst waits in the queue whole.
+            if (system(("xdotool " + b.hand).c_str()) != 0) printf("xdotool failed\n");
+            XSync(mnw.display, False);
+            int a = 0, other = 0;
+            for (int frame = 0; frame < 6; ++frame) {
+                MACIBM_event_proc();
+                a += BTN_action(300, 400, 80, 0, 0, "A", "-");
+                other += BTN_action(700, 400, 80, 0, 0, "B", "-");
+            }
+            printf("%s: A %d, B %d\n", b.what, a, other);
+        }
+    });
+    EXPECT_EQ(r.out,
+              "press on A, then a move to B: A 1, B 0\n"
+              "a click on A, then one on B: A 1, B 1\n");
+}
+
+// The window takes part in the window manager's WM_DELETE_WINDOW; a client
+// message carrying it is a close request, any other is ignored unreported.
+TEST(X11Input, TheCloseRequestAmongClientMessages)
+{
+    const ChildResult r = run_in_child([] {
+        open_framework_window();
+        Display* d = mnw.display;
+        const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+        const Atom del = XInternAtom(d, "WM_DELETE_WINDOW", False);
+        Atom* taken = nullptr;
+        int count = 0;
+        bool takes_delete = false;
+        if (XGetWMProtocols(d, mnw.xwin[0], &taken, &count)) {
+            for (int i = 0; i < count; ++i) takes_delete |= taken[i] == del;
+            XFree(taken);
+        }
+        printf("protocols %d, WM_DELETE_WINDOW %d\n", count, takes_delete ? 1 : 0);
+
+        const auto send = [&](const char* what, Atom type, int format, Atom first) {
+            XEvent e{};
+            e.xclient.type = ClientMessage;
+            e.xclient.window = mnw.xwin[0];
+            e.xclient.message_type = type;
+            e.xclient.format = format;
+            e.xclient.data.l[0] = static_cast<long>(first);
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(d, mnw.xwin[0], False, NoEventMask, &e);
+            settle();
+            printf("%s: close %d\n", what, mnw.close_requested);
+            fflush(stdout);
+        };
+        send("another protocol", protocols, 32, XInternAtom(d, "WM_TAKE_FOCUS", False));
+        send("another message", XInternAtom(d, "_NET_WM_STATE", False), 32, del);
+        send("bytes", protocols, 8, del);
+        send("WM_DELETE_WINDOW", protocols, 32, del);
+    });
+    EXPECT_EQ(r.out,
+              "protocols 1, WM_DELETE_WINDOW 1\n"
+              "another protocol: close 0\n"
+              "another message: close 0\n"
+              "bytes: close 0\n"
+              "WM_DELETE_WINDOW: close 1\n");
 }
 
 TEST(X11Input, KeyEventsThroughTheServersKeymap)

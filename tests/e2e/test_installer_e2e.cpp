@@ -22,6 +22,7 @@
 #include "support/installer_run.h"
 #include "support/release_builder.h"
 #include "support/test_util.h"
+#include "support/window_manager.h"
 #include "support/xvfb_server.h"
 
 namespace {
@@ -363,6 +364,29 @@ protected:
         for (const auto& [path, md5] : have) EXPECT_TRUE(want.count(path)) << path << " should not be in " << folder;
     }
 
+    // An install from `r`, served slowly, into the fresh folder `dest`, with
+    // a few files in.
+    void start_a_slow_install(const Release& r, const std::string& dest)
+    {
+        serve(r, "", "  limit_rate 300k;\n");
+        start({"-path", dest});
+        wait_ready();
+        install_accepting_terms();
+        ASSERT_TRUE(eventually([&] { return tree_md5s(dest).size() >= 3; })) << "nothing was installed";
+    }
+
+    // An install ended midway: `dest` holds some of `r`'s files, each whole.
+    void expect_part_installed(const Release& r, const std::string& dest)
+    {
+        const auto installed = tree_md5s(dest);
+        const auto want = expected_md5s(r);
+        EXPECT_LT(installed.size(), want.size()) << "the install was over before it was ended";
+        for (const auto& [path, md5] : installed) {
+            const auto it = want.find(path);
+            EXPECT_TRUE(it != want.end() && it->second == md5) << path << " is not whole";
+        }
+    }
+
     std::string seen_ink_;  // what the last line check found
     TempDir dir_;
     std::unique_ptr<XvfbServer> xvfb_;
@@ -609,24 +633,14 @@ Release slow_release()
 TEST_F(InstallerEndToEnd, QuitInTheMiddleOfAnInstall)
 {
     const Release r = slow_release();
-    serve(r, "", "  limit_rate 300k;\n");
     const std::string dest = dir_ / "fresh/Brennix/";
-    start({"-path", dest});
-    wait_ready();
-    install_accepting_terms();
-    ASSERT_TRUE(eventually([&] { return tree_md5s(dest).size() >= 3; })) << "nothing was installed";
+    ASSERT_NO_FATAL_FAILURE(start_a_slow_install(r, dest));
     const auto clicked = std::chrono::steady_clock::now();
     click(kQuit);
     EXPECT_EQ(app_->wait_exit(15), 0) << "the program did not end promptly";
     printf("ended %.2f s after QUIT\n",
            std::chrono::duration<double>(std::chrono::steady_clock::now() - clicked).count());
-    const auto installed = tree_md5s(dest);
-    const auto want = expected_md5s(r);
-    EXPECT_LT(installed.size(), want.size()) << "the install was over before QUIT";
-    for (const auto& [path, md5] : installed) {
-        const auto it = want.find(path);
-        EXPECT_TRUE(it != want.end() && it->second == md5) << path << " is not whole";
-    }
+    expect_part_installed(r, dest);
     expect_no_installer_temp_files();  // the stream archives among them
 }
 
@@ -914,6 +928,146 @@ TEST_F(InstallerEndToEnd, WithoutHomeTheCommandLineProxyHolds)
     quit_and_expect(0);
     EXPECT_FALSE(exists(dir_ / "prog/Brennix Installer.prf"));
     expect_no_installer_temp_files();
+}
+
+// ---------------------------------------------------------------------------
+// The window on a desktop: closed through a real window manager, and clicked
+// while the program is busy.
+
+// Under openbox, which closes a window as its close button does: by the
+// window's WM_DELETE_WINDOW when the window takes part in it, else by cutting
+// the program's connection to the X server.
+class InstallerUnderAWindowManager : public InstallerEndToEnd {
+protected:
+    void SetUp() override
+    {
+        InstallerEndToEnd::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        wm_ = std::make_unique<WindowManager>(display(), dir_ / "wm/");
+        ASSERT_TRUE(wm_->running()) << wm_->error();
+    }
+
+    // Closes the window through the window manager; the run ends as QUIT ends
+    // it: status 0, this run's destination and proxy saved, the log's closing
+    // line, nothing of the installer left in the temporary folder.
+    void close_and_expect_a_normal_end(const std::string& dest)
+    {
+        ASSERT_TRUE(wm_->close_window("Skarvel")) << "the window manager never listed the window";
+        ASSERT_EQ(app_->wait_exit(30), 0) << app_->output();
+        const std::string prefs = app_->prefs();
+        EXPECT_TRUE(contains(prefs, "\n_dest_dir_path " + dest + "\n")) << prefs;
+        EXPECT_TRUE(contains(prefs, "\n_proxy_host 127.0.0.1\n")) << prefs;
+        EXPECT_TRUE(contains(prefs, "\n_proxy_port_int " + std::to_string(servers_->proxy_port()) + "\n")) << prefs;
+        const std::string log = app_->log();
+        const std::string closing = "\nClean exit from threads.\n";
+        EXPECT_TRUE(log.size() > closing.size() && log.substr(log.size() - closing.size()) == closing) << log;
+        expect_no_installer_temp_files();
+    }
+
+    std::unique_ptr<WindowManager> wm_;
+};
+
+TEST_F(InstallerUnderAWindowManager, ClosedWhileIdle)
+{
+    serve(sample_release(kOneMirror));
+    const std::string dest = dir_ / "fresh/Brennix/";
+    start({"-path", dest});
+    wait_ready();
+    close_and_expect_a_normal_end(dest);
+    EXPECT_FALSE(exists(dest)) << "an idle run made the destination";
+}
+
+TEST_F(InstallerUnderAWindowManager, ClosedInTheMiddleOfAnInstall)
+{
+    const Release r = slow_release();
+    const std::string dest = dir_ / "fresh/Brennix/";
+    ASSERT_NO_FATAL_FAILURE(start_a_slow_install(r, dest));
+    close_and_expect_a_normal_end(dest);
+    expect_part_installed(r, dest);
+}
+
+// The terms closed with the window are neither accepted nor declined: the
+// changed file that a declined install still asks about is not asked about.
+TEST_F(InstallerUnderAWindowManager, ClosedWhileTheTermsAreOpen)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    const std::string dest = dir_ / "parent/Brennix/";
+    install_tree(r, 0, dest);
+    write_file(dest + "Airfoils/user_edited.afl", "the user's own wing");
+    const auto before = tree_md5s(dest);
+    start({"-path", dest});
+    wait_ready();
+    click(kInstall);
+    wait_shown(Shown::terms);
+    close_and_expect_a_normal_end(dest);
+    EXPECT_EQ(tree_md5s(dest), before);
+    EXPECT_FALSE(contains(app_->log(), "File: " + dest + "Airfoils/user_edited.afl")) << app_->log();
+}
+
+// Whether the process `pid` has the file `path` open.
+bool holds_open(pid_t pid, const std::string& path)
+{
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd/";
+    for (const std::string& fd : list_tree(fds)) {
+        char target[4096];
+        const ssize_t n = readlink((fds + fd).c_str(), target, sizeof target);
+        if (n > 0 && std::string(target, static_cast<size_t>(n)) == path) return true;
+    }
+    return false;
+}
+
+// The program reads no input while it sums the destination's files. A click
+// made meanwhile acts where it was made, not where the pointer rests by the
+// time the program reads it.
+TEST_F(InstallerEndToEnd, AClickDuringTheScanActsWhereItWasMade)
+{
+    const Release r = sample_release(kOneMirror);
+    serve(r);
+    // How QUIT looks with the pointer off it and on it, learned from a run
+    // that reaches no server and so scans nothing.
+    const auto quit_looks_like = [&](const CanvasShot& a, const CanvasShot& b) {
+        return a.same(b, kQuit[0] - 23, kQuit[0] + 23, kQuit[1] - 9, kQuit[1] + 9);
+    };
+    ASSERT_TRUE(move_mouse(display(), 600, 400));
+    start({"-path", dir_ / "fresh/Brennix/"}, false);
+    ASSERT_TRUE(eventually([&] {
+        return status_shows("Looking for servers... you need internet for this...", text_colour(46));
+    })) << "the main page never showed: " << seen_ink_;
+    const CanvasShot away = CanvasShot::take(display());
+    ASSERT_TRUE(move_mouse(display(), kQuit[0], kQuit[1]));
+    ASSERT_TRUE(eventually([&] { return !quit_looks_like(CanvasShot::take(display()), away); }))
+        << "QUIT looks the same under the pointer";
+    const CanvasShot hovered = CanvasShot::take(display());
+    // With the pointer resting there: xdotool waits long for a move to where
+    // the pointer already is.
+    ASSERT_TRUE(click_canvas(display(), kQuit[0] + 3, kQuit[1]));
+    ASSERT_EQ(app_->wait_exit(30), 0);
+
+    const std::string dest = dir_ / "parent/Brennix/";
+    install_tree(r, 0, dest);
+    // A listed file of 2 GiB, sparse: summing it takes seconds.
+    const std::string big = dest + "Instructions/Manual.txt";
+    ASSERT_EQ(truncate(big.c_str(), 2LL << 30), 0);
+    ASSERT_TRUE(move_mouse(display(), 600, 300));  // off QUIT, and off the place clicked below
+    start({"-path", dest});
+    ASSERT_TRUE(eventually([&] { return holds_open(app_->pid(), big) || !app_->running(); }, 120))
+        << "the scan never read the large file";
+    ASSERT_TRUE(app_->running());
+    ASSERT_TRUE(click_canvas(display(), 600, 400));  // nothing there on the main page
+    ASSERT_TRUE(move_mouse(display(), kQuit[0], kQuit[1]));
+    ASSERT_TRUE(holds_open(app_->pid(), big)) << "the scan was over before the hand: the case shows nothing";
+
+    // Once QUIT shows under the pointer the press has been read; a program
+    // that still runs then draws QUIT as before when the pointer leaves it.
+    ASSERT_TRUE(eventually([&] { return !app_->running() || quit_looks_like(CanvasShot::take(display()), hovered); },
+                           300))
+        << "the scan never ended";
+    ASSERT_TRUE(move_mouse(display(), 600, 400));
+    ASSERT_TRUE(eventually([&] { return !app_->running() || quit_looks_like(CanvasShot::take(display()), away); }));
+    ASSERT_TRUE(app_->running()) << "the click during the scan was taken where the pointer rested afterwards, on QUIT";
+    // A click on QUIT after the scan still quits.
+    quit_and_expect(0);
 }
 
 }  // namespace

@@ -343,21 +343,7 @@ pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<
                                    : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const std::vector<std::string> cmd = inside(cwd, argv, account);
-    std::vector<char*> args, envs;
-    for (const std::string& a : cmd) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const std::string& e : env) envs.push_back(const_cast<char*>(e.c_str()));
-    envs.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (in >= 0) dup2(in, STDIN_FILENO);
-        if (out >= 0) {
-            dup2(out, STDOUT_FILENO);
-            dup2(out, STDERR_FILENO);
-        }
-        execve(args[0], args.data(), envs.data());
-        _exit(127);
-    }
+    const pid_t pid = spawn_program(cmd, env, in, out);
     if (out >= 0) close(out);
     if (in >= 0) close(in);
     return pid;

@@ -124,6 +124,28 @@ bool send_all(int fd, const char* data, std::size_t n)
     return true;
 }
 
+int spawn_program(const std::vector<std::string>& argv, const std::vector<std::string>& env, int in, int out)
+{
+    if (argv.empty()) return -1;
+    std::vector<char*> args, envs;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (const std::string& e : env) envs.push_back(const_cast<char*>(e.c_str()));
+    envs.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (in >= 0) dup2(in, STDIN_FILENO);
+        if (out >= 0) {
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+        }
+        execve(args[0], args.data(), envs.data());
+        _exit(127);
+    }
+    return pid;
+}
+
 int ended_pid()
 {
     const pid_t pid = fork();

@@ -50,6 +50,11 @@ struct ChildResult {
 // parent's X connection, window and GL context.
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd = "");
 
+// Starts the program argv[0] (a path) with exactly `env`, standard input from
+// `in` and standard output and error to `out` (-1: left as they are); it dies
+// with the test. The child's pid, or -1.
+int spawn_program(const std::vector<std::string>& argv, const std::vector<std::string>& env, int in, int out);
+
 // The pid of a process that has ended and been reaped: one that no process
 // holds now.
 int ended_pid();

@@ -2,6 +2,7 @@
 // application's hook, menu-bar hover, queued reports and texture failures.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -122,6 +123,41 @@ TEST_F(FramePump, ACloseWaitsForTheKeysTypedBeforeIt)
               "asked: wind=2 return=0 clicked=0; next frame: wind=0\n"
               "asked: wind=2 return=0 clicked=0; next frame: wind=0\n"
               "nothing waiting: wind=0\n");
+}
+
+// After the window manager asked to close the window, a dialog's frame waits
+// for nothing and makes the main page current without running the frame hook
+// inside the dialog's caller; so nested modal loops end one after the other,
+// and the main page's frame, which runs the hook, is left to act.
+TEST_F(FramePump, ACloseRequestEndsEveryModalLoop)
+{
+    const auto r = run_in_child([] {
+        MACIBM_startwind(wind_main);
+        MACIBM_event_proc();
+        int hook_calls = 0;
+        brx_test::app_update = [&] { ++hook_calls; };
+        mnw.close_requested = 1;
+        // A dialog's loop that opens a framework dialog, whose loop opens another.
+        const auto modal = [](int id, const std::function<void()>& inside) {
+            MACIBM_startwind(id);
+            const long wait = MACIBM_frame_wait_us();
+            int passes = 0;
+            while (mnw.wind == id && passes < 5) {
+                ++passes;
+                inside();
+                if (mnw.wind == id) MACIBM_event_proc();
+            }
+            printf("%d: wait %ld, passes %d; ", id, wait, passes);
+        };
+        modal(wind_prefs, [&] { modal(wind_alert, [&] { modal(wind_select, [] {}); }); });
+        printf("wind=%d hook=%d\n", mnw.wind, hook_calls);
+        MACIBM_event_proc();
+        printf("main page: wait %ld, hook=%d, close=%d\n", MACIBM_frame_wait_us(), hook_calls,
+               mnw.close_requested);
+    });
+    EXPECT_EQ(r.out,
+              "997: wait 0, passes 1; 995: wait 0, passes 1; 2: wait 0, passes 1; wind=0 hook=0\n"
+              "main page: wait 16000, hook=1, close=1\n");
 }
 
 TEST_F(FramePump, MenuBarHoverSwitchesTheOpenMenu)

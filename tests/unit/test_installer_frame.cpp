@@ -554,6 +554,72 @@ TEST_F(InstallerFrame, NestedFrameOfThePreferencesOpensNothing)
 }
 
 // ---------------------------------------------------------------------------
+// Closing the window through the window manager.
+
+TEST_F(InstallerFrame, ACloseRequestInTheMiddleOfAnInstallIsQuit)
+{
+    ScriptServer silent({read_request(), hold_open()});
+    one_file_to_fetch(silent.port());
+    eula_agreed = 1;
+    frame(kInstallX, kInstallY);
+    ASSERT_EQ(stg.phase, 1);
+    frame();
+    ASSERT_NE(http.slot[2], nullptr) << "no stream is fetching";
+    mnw.close_requested = 1;
+    frame();
+    EXPECT_EQ(app_done, 1);
+    EXPECT_EQ(stg.phase, 2);
+    EXPECT_EQ(http.slot[2], nullptr) << "the stream goes on";
+    EXPECT_FALSE(exists(tmp / "temp/0.zip"));
+}
+
+// Asked in one of the frame's modal windows: the window ends unanswered, and
+// the frame after the one that opened it ends the run as QUIT does.
+TEST_F(InstallerFrame, ACloseRequestInAModalWindowEndsTheRunFromTheMainPage)
+{
+    const struct {
+        const char* what;
+        int wind;
+        float x, y;  // the press that opens it
+    } cases[] = {
+        {"terms", wind_eula, kInstallX, kInstallY},
+        {"preferences", wind_prefs, kPrefsX, kPrefsY},
+        {"folder chooser", wind_open, kDestinationX, kDestinationY},
+    };
+    for (const auto& c : cases) {
+        const auto child = run_in_child([&] {
+            stg.server_count = 0;
+            stg.dir_state = 3;
+            int asked = 0;
+            one_changed_file(&asked);
+            const std::string dest = dest_dir_path;
+            Scripted s;
+            scripted = &s;
+            s.steps = {
+                {[&] { return mnw.wind == c.wind; }, [] { mnw.close_requested = 1; }},
+                // A window that stays open would never let the run end.
+                {[&] { return mnw.wind == c.wind; }, [] { MACIBM_startwind(wind_main); }},
+            };
+            brx_test::app_update = installer_frame;
+            xtim_set_clock(scripted_clock);
+            frame(c.x, c.y);
+            xtim_set_clock(nullptr);
+            printf("stayed=%d asked=%d phase=%d app_done=%d; ", s.steps[1].done ? 1 : 0, asked,
+                   stg.phase, app_done);
+            frame();
+            printf("next frame: app_done=%d phase=%d same_dest=%d ", app_done, stg.phase,
+                   dest_dir_path == dest ? 1 : 0);
+            print_windows(s);
+            fflush(stdout);
+        });
+        EXPECT_EQ(child.exit_code, 0);
+        EXPECT_EQ(child.out, "stayed=0 asked=0 phase=0 app_done=0; next frame: app_done=1 phase=2 same_dest=1 "
+                             "windows=" + std::to_string(c.wind) + ",\n")
+            << c.what;
+    }
+}
+
+// ---------------------------------------------------------------------------
 // DESTINATION and the destination field, with the folder chooser answered by
 // the scripted user.
 

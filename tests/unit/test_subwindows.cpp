@@ -29,13 +29,15 @@ protected:
         DrawLogTest::TearDown();
         brx_test::app_handlemenu = nullptr;
     }
+    // A press at (x, y) of the current sub-window: the event holds its place
+    // in window pixels, y downwards.
     void press_at(float x, float y, unsigned button = Button1)
     {
-        mnw.mouse_x = x;
-        mnw.mouse_y = y;
         XEvent e{};
         e.type = ButtonPress;
         e.xbutton.button = button;
+        e.xbutton.x = static_cast<int>(x + mnw.wind_x);
+        e.xbutton.y = static_cast<int>(static_cast<float>(mnw.screen_h) - (y + mnw.wind_y));
         LIN_handleevt(&e);
     }
 };
@@ -216,15 +218,19 @@ TEST_F(SubWindows, WindowNotifications)
 
     const brx_test::ChildResult r = brx_test::run_in_child([] {
         XEvent odd{};
-        odd.type = ClientMessage;
+        odd.type = ClientMessage;  // not the window manager's close request: ignored
         LIN_handleevt(&odd);
         odd.type = MapNotify;
         LIN_handleevt(&odd);
+        odd.type = PropertyNotify;
+        LIN_handleevt(&odd);
+        printf("close=%d\n", mnw.close_requested);
     });
     EXPECT_EQ(r.out,
               "LINUX: X11 threw me something different, and I don't know how to handle it. "
               "Email support@corvath.example with this message and what you were doing. Event "
-              "---> 33\n");
+              "---> 28\n"
+              "close=0\n");
 }
 
 TEST_F(SubWindows, PointerPositionIsRelativeToTheSubWindow)
@@ -237,6 +243,19 @@ TEST_F(SubWindows, PointerPositionIsRelativeToTheSubWindow)
     MACIBM_load_mxy(0, 0, 0);
     EXPECT_EQ(mnw.mouse_y, 768 - 234);
     EXPECT_EQ(mnw.mouse_x, -262);
+
+    // A press is placed by its own coordinates, by the same rule, wherever
+    // the last motion left the mouse.
+    XEvent e{};
+    e.type = ButtonPress;
+    e.xbutton.button = Button1;
+    e.xbutton.x = 262 + 40;
+    e.xbutton.y = 768 - 234 - 30;
+    LIN_handleevt(&e);
+    EXPECT_EQ(mnw.mouse_x, 40);
+    EXPECT_EQ(mnw.mouse_y, 30);
+    EXPECT_EQ(mnw.mouse_wind, wind_eula);
+    EXPECT_EQ(mnw.clicked, 1);
 }
 
 }  // namespace
