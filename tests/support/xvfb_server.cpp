@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ XvfbServer::XvfbServer(const std::string& screen, bool glx)
     if (pid_ == 0) {
         close(fds[0]);
         setsid();
+        // A test killed by its time limit takes its server with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, STDOUT_FILENO);
         dup2(quiet, STDERR_FILENO);
