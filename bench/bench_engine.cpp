@@ -74,7 +74,7 @@ std::string quoted(const std::string& s)
 }  // namespace
 
 int main(int argc, char** argv)
-{
+try {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     g_random_bytes = argc > 2 && std::string(argv[2]) == "random";
     bench::scratch_base();
@@ -219,4 +219,6 @@ int main(int argc, char** argv)
     printf("    install speed / curl and unzip speed = %.3f (goal >= 0.8)\n", best_curl / best_install);
     printf("    unpacking alone on one thread: %.3f s (%.0f MiB/s)\n", best_unpack, mib / best_unpack);
     return 0;
+} catch (const std::exception& e) {
+    return bench::cannot_run(argv[0], e);
 }

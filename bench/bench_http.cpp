@@ -125,7 +125,7 @@ double frame_paced_rate(const std::string& dir, int64_t bytes_each)
 }  // namespace
 
 int main(int argc, char** argv)
-{
+try {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     bench::scratch_base();
     TempDir dir;
@@ -159,4 +159,6 @@ int main(int argc, char** argv)
     printf("  one slot, tight loop  %8.0f MB/s  ratio to curl %.2f  (goal >= 0.90)\n", t, t / c);
     printf("  4 slots, frame-paced  %8.0f MB/s  ratio to curl %.2f  (goal >= 125 MB/s)\n", p, p / c);
     return t / c >= 0.9 && p >= 125.0 ? 0 : 1;
+} catch (const std::exception& e) {
+    return bench::cannot_run(argv[0], e);
 }

@@ -26,6 +26,7 @@
 #include "GenH/hl_types.h"
 #include "OOPS_cpp/http.h"
 #include "app/utils.h"
+#include "bench/common.h"
 #include "release_1gib.h"
 #include "support/engine_harness.h"
 #include "support/installer_run.h"
@@ -269,7 +270,7 @@ void print_frames(const char* title, const FrameStats& f)
 }  // namespace
 
 int main(int argc, char** argv)
-{
+try {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 1;
     if (std::string(BRX_INSTALLER).empty() || !exists(BRX_INSTALLER)) {
         fprintf(stderr, "built without the installer program\n");
@@ -309,4 +310,6 @@ int main(int argc, char** argv)
         print_frames("full speed", p.frames_full);
     }
     return 0;
+} catch (const std::exception& e) {
+    return bench::cannot_run(argv[0], e);
 }

@@ -11,12 +11,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "support/test_util.h"
 
 namespace bench {
+
+// Ends a benchmark whose set-up failed (a server that cannot start, say) with
+// the reason and status 1.
+inline int cannot_run(const char* program, const std::exception& e)
+{
+    fprintf(stderr, "%s: %s\n", program, e.what());
+    return 1;
+}
 
 inline double now_seconds()
 {

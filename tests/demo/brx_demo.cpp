@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <thread>
@@ -163,7 +164,7 @@ int walk_fresh_install(InstallerProcess& app, const std::string& display,
 }  // namespace
 
 int main(int argc, char** argv)
-{
+try {
     if (argc < 3) {
         fprintf(stderr, "usage: %s <program> <folder for screenshots>\n", argv[0]);
         return 2;
@@ -251,4 +252,8 @@ int main(int argc, char** argv)
         printf("Screenshots and the installer's Log.txt are in %s\n", shots.c_str());
     }
     return result;
+} catch (const std::exception& e) {
+    // A server that cannot start, say: the message names it and why.
+    printf("The demo cannot run: %s\n", e.what());
+    return 1;
 }

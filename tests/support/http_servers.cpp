@@ -1,12 +1,15 @@
 #include "http_servers.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -31,13 +34,34 @@ bool port_accepts(unsigned short port)
 
 // Another program may take the chosen port between choice and bind: try a few.
 template <class Start>
-unsigned short start_on_free_port(Start start)
+unsigned short start_on_free_port(const ServerProcess& process, Start start)
 {
     for (int attempt = 0; attempt < 5; ++attempt) {
         const unsigned short port = free_loopback_port();
         if (start(port)) return port;
     }
-    throw std::runtime_error("could not start a test server");
+    throw std::runtime_error(process.why());
+}
+
+// The last lines of what a log gained past `from` bytes, indented, for a message.
+std::string last_lines(const std::string& path, size_t from, size_t count)
+{
+    const std::string all = read_file(path);
+    const std::string text = from < all.size() ? all.substr(from) : "";
+    size_t begin = text.size();
+    if (begin > 0 && text[begin - 1] == '\n') --begin;
+    for (size_t n = 0; n < count && begin > 0; ++n) {
+        const size_t nl = text.rfind('\n', begin - 1);
+        begin = nl == std::string::npos ? 0 : nl;
+    }
+    std::string out;
+    for (size_t at = begin; at < text.size();) {
+        if (text[at] == '\n') ++at;
+        const size_t end = std::min(text.find('\n', at), text.size());
+        if (end > at) out += "\n    " + text.substr(at, end - at);
+        at = end;
+    }
+    return out.empty() ? " nothing" : out;
 }
 
 }  // namespace
@@ -58,29 +82,51 @@ unsigned short free_loopback_port()
     return ntohs(a.sin_port);
 }
 
-bool ServerProcess::start(const std::vector<std::string>& argv, unsigned short port, int timeout_ms)
+bool ServerProcess::start(const std::vector<std::string>& argv, unsigned short port, const std::string& log,
+                          int timeout_ms)
 {
     stop();
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    const std::string name = argv[0].substr(argv[0].rfind('/') + 1);
+    const std::string program = find_program(argv[0]);
+    if (program.empty()) {
+        why_ = name + " could not start: it is not installed (not in PATH, /usr/local/sbin, /usr/sbin or /sbin; "
+                      "scripts/install-deps installs it)";
+        return false;
+    }
+    std::vector<char*> args{const_cast<char*>(program.c_str())};
+    for (size_t i = 1; i < argv.size(); ++i) args.push_back(const_cast<char*>(argv[i].c_str()));
     args.push_back(nullptr);
+    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const off_t logged = out >= 0 ? lseek(out, 0, SEEK_END) : 0;
     pid_ = fork();
-    if (pid_ < 0) return false;
     if (pid_ == 0) {
-        execvp(args[0], args.data());
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // a killed test takes its servers with it
+        if (out >= 0) {
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+        }
+        execv(args[0], args.data());
         _exit(127);
     }
+    if (out >= 0) close(out);
+    std::string failure = "fork failed";
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < until) {
+    while (pid_ > 0) {
         if (port_accepts(port)) return true;
         int status;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            return false;
+            failure = WIFEXITED(status) ? "it ended with status " + std::to_string(WEXITSTATUS(status))
+                                        : "it was ended by signal " + std::to_string(WTERMSIG(status));
+        } else if (std::chrono::steady_clock::now() >= until) {
+            stop();
+            failure = "it did not accept connections within " + std::to_string(timeout_ms) + " ms";
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    stop();
+    why_ = name + " could not start on 127.0.0.1:" + std::to_string(port) + ": " + failure +
+           "; what it wrote to " + log + ":" + last_lines(log, static_cast<size_t>(logged), 8);
     return false;
 }
 
@@ -96,7 +142,7 @@ void ServerProcess::stop()
 NginxServer::NginxServer(const std::string& work_dir,
                          const std::map<std::string, std::string>& sites, const std::string& http_conf)
 {
-    port_ = start_on_free_port([&](unsigned short port) {
+    port_ = start_on_free_port(process_, [&](unsigned short port) {
         const std::string listen = "127.0.0.1:" + std::to_string(port);
         std::string conf =
             "daemon off;\nmaster_process off;\nworker_processes 1;\n"
@@ -118,25 +164,26 @@ NginxServer::NginxServer(const std::string& work_dir,
         write_file(work_dir + "nginx.conf", conf);
         return process_.start({"nginx", "-p", work_dir, "-e", work_dir + "nginx-error.log", "-c",
                                work_dir + "nginx.conf"},
-                              port);
+                              port, work_dir + "nginx-error.log");
     });
 }
 
 TinyProxy::TinyProxy(const std::string& work_dir, unsigned short upstream_port)
 {
-    port_ = start_on_free_port([&](unsigned short port) {
+    port_ = start_on_free_port(process_, [&](unsigned short port) {
         write_file(work_dir + "tinyproxy.conf",
                    "Port " + std::to_string(port) +
                        "\nListen 127.0.0.1\nTimeout 60\nMaxClients 64\nLogLevel Error\n"
                        "LogFile \"" + work_dir + "tinyproxy.log\"\n"
                        "Upstream http 127.0.0.1:" + std::to_string(upstream_port) + "\n");
-        return process_.start({"tinyproxy", "-d", "-c", work_dir + "tinyproxy.conf"}, port);
+        return process_.start({"tinyproxy", "-d", "-c", work_dir + "tinyproxy.conf"}, port,
+                              work_dir + "tinyproxy.log");
     });
 }
 
 HaProxy::HaProxy(const std::string& work_dir, unsigned short upstream_port)
 {
-    port_ = start_on_free_port([&](unsigned short port) {
+    port_ = start_on_free_port(process_, [&](unsigned short port) {
         std::string conf =
             "defaults\n  mode http\n  timeout connect 5000\n  timeout client 50000\n"
             "  timeout server 50000\n";
@@ -146,7 +193,8 @@ HaProxy::HaProxy(const std::string& work_dir, unsigned short upstream_port)
                 "\n  default_backend upstream\n"
                 "backend upstream\n  server upstream 127.0.0.1:" + std::to_string(upstream_port) + "\n";
         write_file(work_dir + "haproxy.cfg", conf);
-        return process_.start({"haproxy", "-db", "-q", "-f", work_dir + "haproxy.cfg"}, port);
+        return process_.start({"haproxy", "-db", "-q", "-f", work_dir + "haproxy.cfg"}, port,
+                              work_dir + "haproxy.log");
     });
 }
 

@@ -1,6 +1,7 @@
 // Real HTTP servers for interoperability tests and benchmarks, each a child
 // process on a free port of 127.0.0.1 with its configuration in a given
-// folder, stopped when the object goes away.
+// folder, stopped when the object goes away. A server that cannot start
+// throws std::runtime_error saying which, why and on what port.
 #pragma once
 
 #include <sys/types.h>
@@ -21,13 +22,18 @@ public:
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
-    // Runs argv and waits until `port` accepts connections; false when the
-    // program ended first or took longer than `timeout_ms`.
-    bool start(const std::vector<std::string>& argv, unsigned short port, int timeout_ms = 10000);
+    // Runs argv, its output appended to the file `log`, and waits until
+    // `port` accepts connections; false when the program is not installed,
+    // ended first or took longer than `timeout_ms`, and then why() says which,
+    // with the last lines of `log`.
+    bool start(const std::vector<std::string>& argv, unsigned short port, const std::string& log,
+               int timeout_ms = 10000);
     void stop();
+    const std::string& why() const { return why_; }
 
 private:
     pid_t pid_ = -1;
+    std::string why_;
 };
 
 // A server process listening on a port of 127.0.0.1.

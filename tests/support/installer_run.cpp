@@ -6,8 +6,8 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
-#include <sched.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 #include "OOPS_cpp/oglp_layout.h"
 #include "images/builtin_images.h"
@@ -45,49 +46,90 @@ std::vector<std::string> folders_below_tmp(const std::string& path)
 
 void write_all(int fd, const void* data, size_t n) { (void)!write(fd, data, n); }
 
-// A decimal number into `out` without the C library: the holder runs after
-// fork in a program with threads, where only system calls are safe.
-void put_number(char* out, int n)
+bool read_all(int fd, void* data, size_t n)
 {
-    char digits[16];
-    int k = 0;
-    do {
-        digits[k++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n > 0);
-    while (k > 0) *out++ = digits[--k];
-    *out = '\0';
+    for (size_t done = 0; done < n;) {
+        const ssize_t got = read(fd, static_cast<char*>(data) + done, n - done);
+        if (got <= 0) return false;
+        done += static_cast<size_t>(got);
+    }
+    return true;
 }
 
-}  // namespace
-
-namespace {
-
-// Maps the caller's user into a user namespace of its own, where it may mount:
-// the way in for a user who is not root. The texts are made before fork.
-struct UserMap {
-    bool wanted = geteuid() != 0;
-    std::string uid = std::to_string(geteuid()) + " " + std::to_string(geteuid()) + " 1\n";
-    std::string gid = std::to_string(getegid()) + " " + std::to_string(getegid()) + " 1\n";
+// A tmpfs the holder mounts on request, both texts ending in '\0'; small
+// enough that a pipe carries it whole.
+struct MountRequest {
+    char folder[1024];
+    char options[64];
 };
 
-bool write_proc(const char* path, const std::string& text)
+// What the holder is to do, in its environment: the status and request pipes
+// ("<fd> <fd>"), the file bound over /etc/hosts (an empty line for none), then
+// one folder below /tmp per line that stays visible inside.
+constexpr const char* kHolderPlan = "BRX_PRIVATE_TMP_HOLDER";
+
+// The steps of the holder's set-up, for its answer.
+const char* const kSteps[] = {"", "", "making / private", "mounting /tmp", "binding a shared folder",
+                              "binding /etc/hosts"};
+
+// The namespace holder: this same program, started by unshare(1) inside the
+// new namespaces, with the capabilities it has there. It makes the private
+// /tmp, answers, then makes the mounts asked of it (a mount tool, run by a
+// user other than root, refuses to) until the request pipe closes.
+[[noreturn]] void hold_namespaces(const std::string& plan)
 {
-    const int fd = open(path, O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(fd);
-    return ok;
+    std::istringstream lines(plan);
+    std::string line, hosts_file;
+    std::getline(lines, line);
+    int status = -1, requests = -1;
+    std::istringstream(line) >> status >> requests;
+    std::getline(lines, hosts_file);
+    std::vector<std::string> shared;
+    while (std::getline(lines, line))
+        if (!line.empty()) shared.push_back(line);
+
+    int step = 0, err = 0;
+    const auto fail = [&](int at) {
+        if (step != 0) return;
+        err = errno;
+        step = at;
+    };
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail(2);
+    // The shared folders are opened before the tmpfs covers them.
+    std::vector<int> opened;
+    for (const std::string& f : shared) opened.push_back(open(f.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (step == 0 && mount("tmpfs", "/tmp", "tmpfs", MS_NOSUID | MS_NODEV, "mode=1777") != 0) fail(3);
+    for (size_t i = 0; step == 0 && i < shared.size(); ++i) {
+        if (opened[i] < 0) continue;
+        for (const std::string& f : folders_below_tmp(shared[i])) mkdir(f.c_str(), 0755);
+        const std::string source = "/proc/self/fd/" + std::to_string(opened[i]);
+        if (mount(source.c_str(), shared[i].c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0) fail(4);
+    }
+    if (step == 0 && !hosts_file.empty() && mount(hosts_file.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0)
+        fail(5);
+    const int answer[2] = {step, err};
+    write_all(status, answer, sizeof answer);
+    if (step != 0) _exit(1);
+    MountRequest request;
+    while (read_all(requests, &request, sizeof request)) {
+        request.folder[sizeof request.folder - 1] = request.options[sizeof request.options - 1] = '\0';
+        err = mount("tmpfs", request.folder, "tmpfs", MS_NOSUID | MS_NODEV, request.options) == 0 ? 0 : errno;
+        write_all(status, &err, sizeof err);
+    }
+    _exit(0);
 }
 
-// unshare of the mount namespace, and of the user namespace when needed;
-// after fork, system calls only.
-bool enter_new_namespaces(const UserMap& map)
+// Before main: a program started as the holder does nothing else.
+[[maybe_unused]] const bool g_holder = [] {
+    if (const char* plan = getenv(kHolderPlan)) hold_namespaces(plan);
+    return false;
+}();
+
+std::string this_program()
 {
-    if (!map.wanted) return unshare(CLONE_NEWNS) == 0;
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
-    write_proc("/proc/self/setgroups", "deny");
-    return write_proc("/proc/self/uid_map", map.uid) && write_proc("/proc/self/gid_map", map.gid);
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : "";
 }
 
 }  // namespace
@@ -135,7 +177,7 @@ TestAccount::TestAccount()
     }
     static int count = 0;
     name_ = "brx-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++count);
-    if (!run_with_retries({"/usr/sbin/useradd", "--system", "--user-group", "--no-create-home", "--home-dir",
+    if (!run_with_retries({find_program("useradd"), "--system", "--user-group", "--no-create-home", "--home-dir",
                            "/nonexistent", "--shell", "/usr/sbin/nologin", name_})) {
         error_ = "useradd " + name_ + " failed";
         return;
@@ -152,7 +194,7 @@ TestAccount::TestAccount()
 
 TestAccount::~TestAccount()
 {
-    if (made_) run_with_retries({"/usr/sbin/userdel", name_});
+    if (made_) run_with_retries({find_program("userdel"), name_});
 }
 
 void TestAccount::give(const std::string& path) const
@@ -163,126 +205,98 @@ void TestAccount::give(const std::string& path) const
 
 std::string private_tmp_unavailable()
 {
-    const UserMap map;
-    int fds[2];
-    if (pipe(fds) != 0) return "pipe failed";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        int err = 0;
-        if (!enter_new_namespaces(map) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m") != 0)
-            err = errno != 0 ? errno : EPERM;
-        write_all(fds[1], &err, sizeof err);
-        _exit(0);
-    }
-    close(fds[1]);
-    int err = -1;
-    const bool got = read(fds[0], &err, sizeof err) == sizeof err;
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    if (!got) return "the probe for mount namespaces did not answer";
-    if (err != 0)
-        return std::string("no private mount namespace here") + (map.wanted ? " (nor a user namespace)" : "") +
-               ": " + strerror(err);
-    return "";
+    const PrivateTmp probe({});
+    return probe.ok() ? "" : probe.error();
 }
 
 PrivateTmp::PrivateTmp(const std::vector<std::string>& shared, const std::string& hosts)
 {
-    // Everything the holder needs is prepared here, before fork.
-    struct bind {
-        std::string source;
-        std::vector<std::string> folders;
-    };
-    std::vector<bind> binds;
-    for (const std::string& s : shared) {
-        const std::string p = without_slash(s);
-        if (p.rfind("/tmp/", 0) == 0) binds.push_back({p, folders_below_tmp(p)});
-    }
-    struct stat st;
-    if (stat("/tmp/.X11-unix", &st) == 0) binds.push_back({"/tmp/.X11-unix", {"/tmp/.X11-unix"}});
-    for (const bind& b : binds) shared_tops_.push_back(b.folders.front().substr(5));
     std::string hosts_file;
     if (!hosts.empty() && !shared.empty()) {
         hosts_file = without_slash(shared[0]) + "/hosts";
         write_file(hosts_file, hosts);
     }
-
-    const UserMap map;
-    user_ns_ = map.wanted;
-    int status[2], release[2];
+    int status[2], requests[2];
     if (pipe2(status, O_CLOEXEC) != 0) {
         error_ = "pipe failed";
         return;
     }
-    if (pipe2(release, O_CLOEXEC) != 0) {
+    if (pipe2(requests, O_CLOEXEC) != 0) {
         close(status[0]);
         close(status[1]);
         error_ = "pipe failed";
         return;
     }
+    std::string plan = std::string(kHolderPlan) + "=" + std::to_string(status[1]) + " " +
+                       std::to_string(requests[0]) + "\n" + hosts_file + "\n";
+    for (const std::string& s : shared) {
+        const std::string p = without_slash(s);
+        if (p.rfind("/tmp/", 0) != 0) continue;
+        plan += p + "\n";
+        shared_tops_.push_back(folders_below_tmp(p).front().substr(5));
+    }
+    struct stat st;
+    if (stat("/tmp/.X11-unix", &st) == 0) {
+        plan += "/tmp/.X11-unix\n";
+        shared_tops_.push_back(".X11-unix");
+    }
+
+    // The namespaces are made by unshare(1), a native program: a process of
+    // the 32-bit build under a user-mode emulator has the emulator's thread
+    // besides its own, and a process with threads cannot make a user
+    // namespace. A user other than root maps itself into one of its own,
+    // where it may mount, and keeps the capabilities it has there.
+    user_ns_ = geteuid() != 0;
+    std::vector<std::string> cmd{"/usr/bin/unshare", "--mount", "--propagation", "private"};
+    if (user_ns_) cmd.insert(cmd.end(), {"--user", "--map-current-user", "--keep-caps"});
+    cmd.insert(cmd.end(), {"--", this_program()});
+    std::vector<char*> args, envs;
+    for (const std::string& a : cmd) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (char** e = environ; *e; ++e) envs.push_back(*e);
+    envs.push_back(plan.data());
+    envs.push_back(nullptr);
+    // What unshare(1) says when it fails.
+    const int errors = memfd_create("unshare-errors", MFD_CLOEXEC);
     const pid_t pid = fork();
     if (pid == 0) {
-        close(status[0]);
-        close(release[1]);
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        int step = 0, err = 0;
-        auto fail = [&](int at) {
-            err = errno;
-            step = at;
-        };
-        if (!enter_new_namespaces(map)) {
-            fail(1);
-        } else if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            fail(2);
-        } else {
-            int opened[64];
-            size_t n = 0;
-            for (const bind& b : binds)
-                if (n < 64) opened[n++] = open(b.source.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            if (mount("tmpfs", "/tmp", "tmpfs", MS_NOSUID | MS_NODEV, "mode=1777") != 0) fail(3);
-            for (size_t i = 0; step == 0 && i < n; ++i) {
-                if (opened[i] < 0) continue;
-                for (const std::string& f : binds[i].folders) mkdir(f.c_str(), 0755);
-                char source[64] = "/proc/self/fd/";
-                put_number(source + strlen(source), opened[i]);
-                if (mount(source, binds[i].source.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0) fail(4);
-            }
-            if (step == 0 && !hosts_file.empty() &&
-                mount(hosts_file.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0)
-                fail(5);
-        }
-        const int answer[2] = {step, err};
-        write_all(status[1], answer, sizeof answer);
-        if (step != 0) _exit(1);
-        char c;
-        while (read(release[0], &c, 1) > 0) {
-        }
-        _exit(0);
+        if (errors >= 0) dup2(errors, STDERR_FILENO);
+        fcntl(status[1], F_SETFD, 0);
+        fcntl(requests[0], F_SETFD, 0);
+        execve(args[0], args.data(), envs.data());
+        _exit(127);
     }
     close(status[1]);
-    close(release[0]);
+    close(requests[0]);
     int answer[2] = {-1, 0};
-    const bool got = pid > 0 && read(status[0], answer, sizeof answer) == sizeof answer;
-    close(status[0]);
+    const bool got = pid > 0 && read_all(status[0], answer, sizeof answer);
     if (!got || answer[0] != 0) {
-        static const char* const steps[] = {"", "unshare", "making / private", "mounting /tmp",
-                                            "binding a shared folder", "binding /etc/hosts"};
-        error_ = got && answer[0] > 0 && answer[0] < 6
-                     ? std::string(steps[answer[0]]) + " failed: " + strerror(answer[1])
-                     : "the namespace holder did not start";
-        close(release[1]);
+        std::string said;
+        char buf[512];
+        const ssize_t n = errors >= 0 ? pread(errors, buf, sizeof buf, 0) : 0;
+        if (n > 0) said = ": " + std::string(buf, static_cast<size_t>(n));
+        while (!said.empty() && said.back() == '\n') said.pop_back();
+        std::string tried;
+        for (size_t i = 0; i + 2 < cmd.size(); ++i) tried += (i ? " " : "") + cmd[i];
+        error_ = got && answer[0] > 1 && answer[0] < 6
+                     ? std::string(kSteps[answer[0]]) + " failed: " + strerror(answer[1])
+                     : tried + " failed" + said;
+        close(status[0]);
+        close(requests[1]);
         if (pid > 0) waitpid(pid, nullptr, 0);
-        return;
+    } else {
+        holder_ = pid;
+        reply_fd_ = status[0];
+        request_fd_ = requests[1];
     }
-    holder_ = pid;
-    release_fd_ = release[1];
+    if (errors >= 0) close(errors);
 }
 
 PrivateTmp::~PrivateTmp()
 {
-    if (release_fd_ >= 0) close(release_fd_);
+    if (request_fd_ >= 0) close(request_fd_);
+    if (reply_fd_ >= 0) close(reply_fd_);
     if (holder_ > 0) waitpid(holder_, nullptr, 0);
 }
 
@@ -351,20 +365,15 @@ pid_t PrivateTmp::spawn(const std::vector<std::string>& argv, const std::vector<
 
 bool PrivateTmp::mount_tmpfs(const std::string& folder, long long bytes) const
 {
-    if (!ok()) return false;
-    const std::vector<std::string> cmd =
-        inside("/", {"/bin/mount", "-t", "tmpfs", "-o", "nosuid,nodev,size=" + std::to_string(bytes) + ",mode=0755",
-                     "tmpfs", without_slash(folder)});
-    std::vector<char*> args;
-    for (const std::string& a : cmd) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    MountRequest request{};
+    const std::string target = without_slash(folder);
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    if (!ok() || target.size() >= sizeof request.folder || options.size() >= sizeof request.options) return false;
+    memcpy(request.folder, target.c_str(), target.size());
+    memcpy(request.options, options.c_str(), options.size());
+    int err = -1;
+    return write(request_fd_, &request, sizeof request) == static_cast<ssize_t>(sizeof request) &&
+           read(reply_fd_, &err, sizeof err) == static_cast<ssize_t>(sizeof err) && err == 0;
 }
 
 InstallerProcess::InstallerProcess(const PrivateTmp& ns, const std::string& binary, const std::string& folder,

@@ -52,11 +52,12 @@ private:
     gid_t gid_ = 0;
 };
 
-// A mount namespace held open by a small child process (inside a user
-// namespace of its own when the caller is not root). Its /tmp is an empty
-// tmpfs; the folders given stay visible at their own paths (bind mounts of
-// the originals), and so does the X server's socket folder /tmp/.X11-unix.
-// Programs started through it see only that /tmp.
+// A mount namespace held open by a child process, this same program started
+// through unshare(1) (inside a user namespace of its own when the caller is
+// not root). Its /tmp is an empty tmpfs; the folders given stay visible at
+// their own paths (bind mounts of the originals), and so does the X server's
+// socket folder /tmp/.X11-unix. Programs started through it see only that
+// /tmp.
 class PrivateTmp {
 public:
     // `hosts`, when not empty, is the text of /etc/hosts inside (written into
@@ -76,7 +77,8 @@ public:
     // shared folders left out), sorted.
     std::vector<std::string> tmp_files() const;
 
-    // Mounts a tmpfs of at most `bytes` on the existing folder `folder`.
+    // Mounts a tmpfs of at most `bytes` on the existing folder `folder` (a
+    // path inside); the holder makes the mount, with the namespace's rights.
     bool mount_tmpfs(const std::string& folder, long long bytes) const;
 
     // Starts argv[0] inside, in `cwd`, with exactly `env`, as `account` when
@@ -92,7 +94,8 @@ private:
     pid_t holder_ = -1;
     std::vector<std::string> shared_tops_;  // the shared folders' names in /tmp
     bool user_ns_ = false;
-    int release_fd_ = -1;  // closing it lets the holder end
+    int request_fd_ = -1;  // mounts asked of the holder; closing it lets the holder end
+    int reply_fd_ = -1;    // the holder's answers
     std::string error_;
 };
 

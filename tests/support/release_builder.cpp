@@ -48,8 +48,10 @@ std::string run_tool(const std::vector<std::string>& args)
 {
     // Archives are packed from several threads: the child only calls what is
     // safe after a fork, and no other child inherits this pipe.
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    const std::string program = find_program(args[0]);
+    if (program.empty()) throw std::runtime_error(args[0] + " is not installed");
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (size_t i = 1; i < args.size(); ++i) argv.push_back(const_cast<char*>(args[i].c_str()));
     argv.push_back(nullptr);
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
@@ -57,7 +59,7 @@ std::string run_tool(const std::vector<std::string>& args)
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         dup2(out[1], 1);
-        execvp(argv[0], argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(out[1]);

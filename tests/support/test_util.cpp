@@ -146,6 +146,21 @@ int spawn_program(const std::vector<std::string>& argv, const std::vector<std::s
     return pid;
 }
 
+std::string find_program(const std::string& name)
+{
+    if (name.find('/') != std::string::npos) return name;
+    const char* path = getenv("PATH");
+    std::istringstream folders(std::string(path ? path : "") + ":/usr/local/sbin:/usr/sbin:/sbin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        if (folder.empty()) continue;
+        const std::string candidate = folder + "/" + name;
+        struct stat st;
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return "";
+}
+
 int ended_pid()
 {
     const pid_t pid = fork();

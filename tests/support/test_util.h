@@ -35,6 +35,12 @@ void remove_tree(const std::string& path);
 // Every entry below `root`, as paths relative to it ("a/", "a/b"), sorted.
 std::vector<std::string> list_tree(const std::string& root);
 
+// Where a program is run from: `name` itself when it holds a "/", else the
+// first executable of that name in PATH or, after it, in the folders where
+// Debian installs system programs (a user's PATH leaves out /usr/sbin, where
+// nginx and HAProxy lie); empty when there is none.
+std::string find_program(const std::string& name);
+
 // Sends all `n` bytes on a socket; false when the peer is gone.
 bool send_all(int fd, const char* data, std::size_t n);
 

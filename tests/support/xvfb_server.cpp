@@ -9,12 +9,15 @@
 
 #include <cstdlib>
 
+#include "support/test_util.h"
+
 namespace brx_test {
 
 XvfbServer::XvfbServer(const std::string& screen, bool glx)
 {
+    const std::string program = find_program("Xvfb");
     int fds[2];
-    if (pipe(fds) != 0) return;
+    if (program.empty() || pipe(fds) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
         close(fds[0]);
@@ -30,7 +33,7 @@ XvfbServer::XvfbServer(const std::string& screen, bool glx)
         const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
                               "-nolisten", "tcp", "-noreset", "-r",
                               glx ? nullptr : "-extension", "GLX", nullptr};  // GLX off unless wanted
-        execvp("Xvfb", const_cast<char* const*>(argv));
+        execv(program.c_str(), const_cast<char* const*>(argv));
         _exit(127);
     }
     close(fds[1]);
