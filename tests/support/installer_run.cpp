@@ -125,13 +125,6 @@ const char* const kSteps[] = {"", "", "making / private", "mounting /tmp", "bind
     return false;
 }();
 
-std::string this_program()
-{
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    return n > 0 ? std::string(path, static_cast<size_t>(n)) : "";
-}
-
 }  // namespace
 
 namespace {

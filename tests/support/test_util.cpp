@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <net/if.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -232,23 +234,88 @@ ChildResult run_in_child(const std::function<void()>& body, const std::string& c
     return r;
 }
 
-bool ran_in_fresh_process()
+std::string this_program()
+{
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : "";
+}
+
+namespace {
+
+std::string current_test_name()
 {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    if (!info) return false;
-    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
-    constexpr const char* kMarker = "BRX_TEST_FRESH_PROCESS";
-    if (const char* mark = getenv(kMarker); mark && name == mark) return false;
+    return info ? std::string(info->test_suite_name()) + "." + info->name() : "";
+}
 
-    const std::string filter = "--gtest_filter=" + name;
-    const ChildResult r = run_in_child([&] {
-        setenv(kMarker, name.c_str(), 1);
+// Runs the test `name` alone in a fresh start of this program, behind the
+// command `runner` (which runs the rest of its line), with `marker` set to
+// the name.
+ChildResult run_alone(const std::string& name, const char* marker, std::vector<std::string> runner)
+{
+    runner.push_back(this_program());
+    runner.push_back("--gtest_filter=" + name);
+    std::vector<char*> argv;
+    for (const std::string& a : runner) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return run_in_child([&] {
+        setenv(marker, name.c_str(), 1);
         dup2(STDOUT_FILENO, STDERR_FILENO);
-        execl("/proc/self/exe", "/proc/self/exe", filter.c_str(), static_cast<char*>(nullptr));
+        execv(argv[0], argv.data());
         _exit(97);
     });
+}
+
+void expect_passed_alone(const ChildResult& r)
+{
     EXPECT_EQ(r.exit_code, 0) << "alone in a fresh process:\n" << r.out;
     EXPECT_TRUE(contains(r.out, "[  PASSED  ] 1 test.")) << r.out;
+}
+
+bool marked(const char* marker, const std::string& name)
+{
+    const char* mark = getenv(marker);
+    return mark && name == mark;
+}
+
+}  // namespace
+
+bool ran_in_fresh_process()
+{
+    const std::string name = current_test_name();
+    constexpr const char* kMarker = "BRX_TEST_FRESH_PROCESS";
+    if (name.empty() || marked(kMarker, name)) return false;
+    expect_passed_alone(run_alone(name, kMarker, {}));
+    return true;
+}
+
+bool ran_with_own_network()
+{
+    const std::string name = current_test_name();
+    constexpr const char* kMarker = "BRX_TEST_OWN_NETWORK";
+    if (name.empty() || geteuid() == 0) return false;
+    if (marked(kMarker, name)) {
+        // A new network namespace has its loopback down.
+        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ifreq lo{};
+        strncpy(lo.ifr_name, "lo", IFNAMSIZ - 1);
+        if (fd >= 0 && ioctl(fd, SIOCGIFFLAGS, &lo) == 0) {
+            lo.ifr_flags = static_cast<short>(lo.ifr_flags | IFF_UP);
+            ioctl(fd, SIOCSIFFLAGS, &lo);
+        }
+        if (fd >= 0) close(fd);
+        return false;
+    }
+    // unshare(1), a native program, makes the namespaces: a process under a
+    // user-mode emulator has the emulator's thread, and cannot.
+    const ChildResult r =
+        run_alone(name, kMarker, {"/usr/bin/unshare", "--user", "--map-current-user", "--net", "--keep-caps", "--"});
+    if (r.exit_code != 0 && r.out.rfind("unshare:", 0) == 0) {
+        [&] { GTEST_SKIP() << "needs root, or a user and network namespace, and has neither: " << r.out; }();
+        return true;
+    }
+    expect_passed_alone(r);
     return true;
 }
 

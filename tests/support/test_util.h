@@ -72,6 +72,18 @@ int ended_pid();
 // true: the caller then returns.
 bool ran_in_fresh_process();
 
+// For a test that needs root's rights on the network (a port below 1024).
+// As root, or in the run it starts, it returns false and the test goes on;
+// as another user it runs this one test in a fresh start of the test program
+// inside a user and network namespace of its own (loopback up, the rights
+// there), adds a failure when that run fails or skips the test when no such
+// namespace can be had, and returns true: the caller then returns.
+bool ran_with_own_network();
+
+// The path of the running program (under a user-mode emulator, the emulated
+// program's), for starting it again.
+std::string this_program();
+
 // Sets an environment variable for the lifetime of the object (nullptr unsets).
 class ScopedEnv {
 public:

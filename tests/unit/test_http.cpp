@@ -112,6 +112,7 @@ TEST_F(Http, RequestThroughProxyIsExact)
 TEST_F(Http, RequestDirectIsExact)
 {
     // Direct requests go to port 80: use a loopback address of our own there.
+    if (ran_with_own_network()) return;
     const std::string address =
         "127.80." + std::to_string(getpid() % 250 + 1) + "." + std::to_string(getpid() / 250 % 250 + 1);
     std::unique_ptr<ScriptServer> server;
