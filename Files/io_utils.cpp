@@ -251,10 +251,9 @@ int rename_file(const std::string& dir, const std::string& old_name, const std::
     return 0;
 }
 
-int empty_folder_at(int folder_fd, const char* keep)
+int folder_names_at(int folder_fd, std::vector<std::string>* names)
 {
-    // The names are read first: a folder changed while it is read may list
-    // an entry twice or not at all.
+    // A copy of the descriptor is read, so that the caller's stays open.
     const int listing = dup(folder_fd);
     DIR* d = listing < 0 ? nullptr : fdopendir(listing);
     if (d == nullptr) {
@@ -262,15 +261,21 @@ int empty_folder_at(int folder_fd, const char* keep)
         if (listing >= 0) close(listing);
         return err;
     }
-    std::vector<std::string> names;
     while (const dirent* e = readdir(d))
-        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0 &&
-            (keep == nullptr || strcmp(e->d_name, keep) != 0))
-            names.push_back(e->d_name);
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names->push_back(e->d_name);
     closedir(d);
+    return 0;
+}
 
+int empty_folder_at(int folder_fd, const char* keep)
+{
+    // The names are read first: a folder changed while it is read may list
+    // an entry twice or not at all.
+    std::vector<std::string> names;
+    if (const int err = folder_names_at(folder_fd, &names); err != 0) return err;
     int first = 0;
     for (const std::string& name : names) {
+        if (keep != nullptr && name == keep) continue;
         struct stat st;
         int err = 0;
         if (fstatat(folder_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)

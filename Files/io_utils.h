@@ -26,6 +26,9 @@ int make_folder(const std::string& path);  // creates the last component only, 0
 int delete_file(std::string path);         // a trailing "/" removes an empty folder
 int rename_file(const std::string& dir, const std::string& old_name, const std::string& new_name);
 
+// Adds the names in the open folder `folder_fd` but "." and ".." to `names`;
+// 0, or an errno value.
+int folder_names_at(int folder_fd, std::vector<std::string>* names);
 // Removes everything in the open folder `folder_fd` but the entry `keep` (when
 // given), folders with what they hold. Links are removed, never followed, so
 // nothing outside the folder is touched. 0, or the first errno met.

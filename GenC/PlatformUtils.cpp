@@ -1,6 +1,5 @@
 #include "GenC/PlatformUtils.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -119,16 +118,18 @@ bool run_folder_name(const char* name)
 std::vector<std::string> run_folders_in(int base_fd)
 {
     std::vector<std::string> names;
-    const int listing = dup(base_fd);
-    DIR* d = listing < 0 ? nullptr : fdopendir(listing);
-    if (d == nullptr) {
-        if (listing >= 0) close(listing);
-        return names;
-    }
-    while (const dirent* e = readdir(d))
-        if (run_folder_name(e->d_name)) names.push_back(e->d_name);
-    closedir(d);
+    folder_names_at(base_fd, &names);
+    std::erase_if(names, [](const std::string& name) { return !run_folder_name(name.c_str()); });
     return names;
+}
+
+// Removes what a run's open folder holds, its lock last, so that the folder
+// stays taken until only the empty folder is left. 0, or the first errno met.
+int empty_run_folder(int folder_fd)
+{
+    int err = empty_folder_at(folder_fd, kRunLock);
+    if (unlinkat(folder_fd, kRunLock, 0) != 0 && errno != ENOENT && err == 0) err = errno;
+    return err;
 }
 
 // Whether the folder `name` of `base_fd` is one of this user's whose run has
@@ -172,9 +173,7 @@ void remove_ended_run_folders(const std::string& base)
     for (const std::string& name : run_folders_in(base_fd)) {
         int folder_fd, lock_fd;
         if (!ended_run_folder(base_fd, name.c_str(), &folder_fd, &lock_fd)) continue;
-        // The lock goes last, so that the folder stays taken until it is gone.
-        int err = empty_folder_at(folder_fd, kRunLock);
-        if (unlinkat(folder_fd, kRunLock, 0) != 0 && errno != ENOENT && err == 0) err = errno;
+        int err = empty_run_folder(folder_fd);
         if (unlinkat(base_fd, name.c_str(), AT_REMOVEDIR) != 0 && err == 0) err = errno;
         if (lock_fd >= 0) close(lock_fd);
         close(folder_fd);
@@ -261,11 +260,8 @@ void remove_run_temp_folder()
     std::string folder = run_folder.path;
     folder.pop_back();
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    int err = fd < 0 ? errno : empty_folder_at(fd, kRunLock);
-    if (fd >= 0) {
-        if (unlinkat(fd, kRunLock, 0) != 0 && err == 0) err = errno;
-        close(fd);
-    }
+    int err = fd < 0 ? errno : empty_run_folder(fd);
+    if (fd >= 0) close(fd);
     if (rmdir(folder.c_str()) != 0 && err == 0) err = errno;
     if (run_folder.lock_fd >= 0) close(run_folder.lock_fd);
     run_folder.lock_fd = -1;

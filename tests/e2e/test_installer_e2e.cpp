@@ -45,6 +45,8 @@ int server_row_y(int i) { return 578 - 20 * i + 3; }
 constexpr int kServerRowX = 142;
 
 const char* const kVersion = "Brennix 9.00";
+// What the user wrote into one file of an installed release.
+const char* const kUsersWing = "the user's own wing";
 
 // Bytes that differ from file to file and from version to version.
 std::string bytes_for(const std::string& path, int version, size_t n)
@@ -160,6 +162,17 @@ protected:
                FrontProxy front = FrontProxy::tinyproxy)
     {
         servers_ = std::make_unique<MakerServers>(dir_ / "", r, flaky, nginx_conf, front);
+    }
+
+    // `r` served and installed in "parent/Brennix/", the folder returned, where
+    // the user has since written kUsersWing into "Airfoils/user_edited.afl".
+    std::string serve_an_edited_installation(const Release& r)
+    {
+        serve(r);
+        const std::string dest = dir_ / "parent/Brennix/";
+        install_tree(r, 0, dest);
+        write_file(dest + "Airfoils/user_edited.afl", kUsersWing);
+        return dest;
     }
 
     // Starts the program; with `proxy` the proxy comes from the command line.
@@ -435,10 +448,7 @@ TEST_F(InstallerEndToEnd, FreshInstallThroughHaproxy)
 TEST_F(InstallerEndToEnd, UpdateKeepsOneEditedFileAndOverwritesAnother)
 {
     const Release r = sample_release(kOneMirror);
-    serve(r);
-    const std::string dest = dir_ / "parent/Brennix/";
-    install_tree(r, 0, dest);
-    write_file(dest + "Airfoils/user_edited.afl", "the user's own wing");
+    const std::string dest = serve_an_edited_installation(r);
     write_file(dest + "Resources/plugins/settings.cfg", "the user's own settings");
     for (const char* kept : {"Airfoils/naca0012.afl", "Instructions/Manual.txt", "Resources/sounds/s3.wav"})
         set_old_mtime(dest + kept);
@@ -454,7 +464,7 @@ TEST_F(InstallerEndToEnd, UpdateKeepsOneEditedFileAndOverwritesAnother)
 
     const std::string final_folder = dir_ / "parent/" + kVersion + "/";
     auto want = expected_md5s(r, true);
-    want["Airfoils/user_edited.afl"] = md5_of("the user's own wing");
+    want["Airfoils/user_edited.afl"] = md5_of(kUsersWing);
     expect_installed(final_folder, want);
     EXPECT_FALSE(exists(final_folder + "Resources/old_scenery")) << "the emptied folder stays";
     for (const char* kept : {"Airfoils/naca0012.afl", "Instructions/Manual.txt", "Resources/sounds/s3.wav"})
@@ -469,10 +479,7 @@ TEST_F(InstallerEndToEnd, UpdateKeepsOneEditedFileAndOverwritesAnother)
 TEST_F(InstallerEndToEnd, TermsDeclinedThenAcceptedAndNotShownAgain)
 {
     const Release r = sample_release(kOneMirror);
-    serve(r);
-    const std::string dest = dir_ / "parent/Brennix/";
-    install_tree(r, 0, dest);
-    write_file(dest + "Airfoils/user_edited.afl", "the user's own wing");
+    const std::string dest = serve_an_edited_installation(r);
     start({"-path", dest});
     wait_ready();
 
@@ -501,7 +508,7 @@ TEST_F(InstallerEndToEnd, TermsDeclinedThenAcceptedAndNotShownAgain)
     answer_question(kKeep);
     wait_complete();
     auto want = expected_md5s(r, true);
-    want["Airfoils/user_edited.afl"] = md5_of("the user's own wing");
+    want["Airfoils/user_edited.afl"] = md5_of(kUsersWing);
     expect_installed(dir_ / "parent/" + kVersion + "/", want);
     quit_and_expect(0);
 }
@@ -991,10 +998,7 @@ TEST_F(InstallerUnderAWindowManager, ClosedInTheMiddleOfAnInstall)
 TEST_F(InstallerUnderAWindowManager, ClosedWhileTheTermsAreOpen)
 {
     const Release r = sample_release(kOneMirror);
-    serve(r);
-    const std::string dest = dir_ / "parent/Brennix/";
-    install_tree(r, 0, dest);
-    write_file(dest + "Airfoils/user_edited.afl", "the user's own wing");
+    const std::string dest = serve_an_edited_installation(r);
     const auto before = tree_md5s(dest);
     start({"-path", dest});
     wait_ready();

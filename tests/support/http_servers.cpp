@@ -87,15 +87,14 @@ bool ServerProcess::start(const std::vector<std::string>& argv, unsigned short p
 {
     stop();
     const std::string name = argv[0].substr(argv[0].rfind('/') + 1);
-    const std::string program = find_program(argv[0]);
-    if (program.empty()) {
+    std::vector<std::string> cmd = argv;
+    cmd[0] = find_program(argv[0]);
+    if (cmd[0].empty()) {
         why_ = name + " could not start: it is not installed (not in PATH, /usr/local/sbin, /usr/sbin or /sbin; "
                       "scripts/install-deps installs it)";
         return false;
     }
-    std::vector<char*> args{const_cast<char*>(program.c_str())};
-    for (size_t i = 1; i < argv.size(); ++i) args.push_back(const_cast<char*>(argv[i].c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = exec_strings(cmd);
     const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     const off_t logged = out >= 0 ? lseek(out, 0, SEEK_END) : 0;
     pid_ = fork();

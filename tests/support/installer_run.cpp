@@ -132,9 +132,7 @@ namespace {
 // Runs a system tool with its output dropped; its exit status, or -1.
 int run_quietly(const std::vector<std::string>& argv)
 {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = exec_strings(argv);
     const pid_t pid = fork();
     if (pid == 0) {
         const int quiet = open("/dev/null", O_RDWR);
@@ -243,9 +241,7 @@ PrivateTmp::PrivateTmp(const std::vector<std::string>& shared, const std::string
     std::vector<std::string> cmd{"/usr/bin/unshare", "--mount", "--propagation", "private"};
     if (user_ns_) cmd.insert(cmd.end(), {"--user", "--map-current-user", "--keep-caps"});
     cmd.insert(cmd.end(), {"--", this_program()});
-    std::vector<char*> args, envs;
-    for (const std::string& a : cmd) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = exec_strings(cmd), envs;
     for (char** e = environ; *e; ++e) envs.push_back(*e);
     envs.push_back(plan.data());
     envs.push_back(nullptr);

@@ -48,11 +48,10 @@ std::string run_tool(const std::vector<std::string>& args)
 {
     // Archives are packed from several threads: the child only calls what is
     // safe after a fork, and no other child inherits this pipe.
-    const std::string program = find_program(args[0]);
-    if (program.empty()) throw std::runtime_error(args[0] + " is not installed");
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (size_t i = 1; i < args.size(); ++i) argv.push_back(const_cast<char*>(args[i].c_str()));
-    argv.push_back(nullptr);
+    std::vector<std::string> cmd = args;
+    cmd[0] = find_program(args[0]);
+    if (cmd[0].empty()) throw std::runtime_error(args[0] + " is not installed");
+    std::vector<char*> argv = exec_strings(cmd);
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = fork();

@@ -126,14 +126,18 @@ bool send_all(int fd, const char* data, std::size_t n)
     return true;
 }
 
+std::vector<char*> exec_strings(const std::vector<std::string>& strings)
+{
+    std::vector<char*> out;
+    for (const std::string& s : strings) out.push_back(const_cast<char*>(s.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
 int spawn_program(const std::vector<std::string>& argv, const std::vector<std::string>& env, int in, int out)
 {
     if (argv.empty()) return -1;
-    std::vector<char*> args, envs;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const std::string& e : env) envs.push_back(const_cast<char*>(e.c_str()));
-    envs.push_back(nullptr);
+    std::vector<char*> args = exec_strings(argv), envs = exec_strings(env);
     const pid_t pid = fork();
     if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -256,9 +260,7 @@ ChildResult run_alone(const std::string& name, const char* marker, std::vector<s
 {
     runner.push_back(this_program());
     runner.push_back("--gtest_filter=" + name);
-    std::vector<char*> argv;
-    for (const std::string& a : runner) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = exec_strings(runner);
     return run_in_child([&] {
         setenv(marker, name.c_str(), 1);
         dup2(STDOUT_FILENO, STDERR_FILENO);

@@ -56,6 +56,10 @@ struct ChildResult {
 // parent's X connection, window and GL context.
 ChildResult run_in_child(const std::function<void()>& body, const std::string& cwd = "");
 
+// The strings as exec takes them: pointers into `strings`, which must outlive
+// the result, then a null.
+std::vector<char*> exec_strings(const std::vector<std::string>& strings);
+
 // Starts the program argv[0] (a path) with exactly `env`, standard input from
 // `in` and standard output and error to `out` (-1: left as they are); it dies
 // with the test. The child's pid, or -1.
