@@ -3,6 +3,15 @@
 # file given as the first argument: "<display> <pid>".
 set -euo pipefail
 state=$1
+# Started again (ctest --repeat runs a fixture's setup once per repeat): the
+# server already recorded goes on serving, rather than being left unstopped.
+if [ -f "$state" ]; then
+  read -r display pid <"$state" || true
+  if [ -n "${pid:-}" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]; then
+    echo "Xvfb on :$display (pid $pid), already running"
+    exit 0
+  fi
+fi
 rm -f "$state"
 fifo=$(mktemp -u /tmp/brx-xvfb-XXXXXX)
 mkfifo "$fifo"
