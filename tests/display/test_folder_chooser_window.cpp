@@ -87,12 +87,14 @@ public:
     // A double click: two presses in one burst. The window judges each press
     // in a frame of its own, so it takes the second a frame or two after the
     // first, well within a double-click time of frame time however slow the
-    // frames are. Repeated when the window did not take it as one.
+    // frames are. Repeated when nothing came of it within the whole wait: a
+    // double click repeated after one that was only slow (emulated, on a
+    // loaded machine) would act twice, a folder deeper or a file chosen.
     bool double_click_until(int x, int y, const std::function<bool()>& pred)
     {
-        for (int attempt = 0; attempt < 4; ++attempt) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
             click(x, y, 2, 0);
-            if (wait(pred, 6)) return true;
+            if (wait(pred)) return true;
         }
         return false;
     }
